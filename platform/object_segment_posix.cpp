@@ -189,11 +189,11 @@ ObjectSegment::~ObjectSegment() {
     if (!file_.empty()) {
         // The last holder on the computer removes the file; the namespace lock
         // keeps an opener from slipping in between the test and the unlink.
+        // The close itself happens after the lock is let go: freeing the file's
+        // pages can take a while, and other openers need not wait for it.
         std::string folder = file_.substr(0, file_.rfind('/'));
         NamespaceLock ns(folder);
         if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) ::unlink(file_.c_str());
-        ::close(fd_);
-        return;
     }
     ::close(fd_);
 }
