@@ -63,6 +63,13 @@ struct Hive {
     }
 };
 
+namespace {
+long system_write(int fd, const void* data, unsigned long size) { return ::write(fd, data, size); }
+std::atomic<WriteFunction> write_function{system_write};
+}  // namespace
+
+WriteFunction replace_write_for_testing(WriteFunction write) { return write_function.exchange(write); }
+
 }  // namespace registry_detail
 
 using registry_detail::Hive;
@@ -227,7 +234,7 @@ Status load_if_changed(Hive& h, bool& missing) {
 
 Status write_all(int fd, std::string_view text, const fs::path& file) {
     while (!text.empty()) {
-        ssize_t n = ::write(fd, text.data(), text.size());
+        long n = registry_detail::write_function.load()(fd, text.data(), text.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno_error("write", file.string(), errno);
@@ -436,7 +443,7 @@ Result<CreatedKey> RegKey::create(std::string_view path) const {
     });
     if (!s) return s.error();
     return CreatedKey{RegKey(hive_, std::move(parts)),
-                      any_created ? Disposition::CreatedNew : Disposition::OpenedExisting};
+                      any_created ? RegDisposition::CreatedNew : RegDisposition::OpenedExisting};
 }
 
 WinError RegKey::query_value(const char* name, std::uint32_t* type, void* data, std::uint32_t* size) const {

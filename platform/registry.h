@@ -75,7 +75,12 @@ std::string_view root_name(RootKey root);
 
 namespace registry_detail {
 struct Hive;
-}
+// Test seam: the write(2) that stores hive files, so a test can make a write
+// fail halfway. Returns the previous function; not for use while other
+// threads change the registry.
+using WriteFunction = long (*)(int fd, const void* data, unsigned long size);
+WriteFunction replace_write_for_testing(WriteFunction write);
+}  // namespace registry_detail
 
 struct RegValue {
     std::string name;
@@ -93,7 +98,7 @@ struct RegKeyInfo {
     std::uint32_t max_value_data = 0;
 };
 
-enum class Disposition { CreatedNew, OpenedExisting };  // REG_CREATED_NEW_KEY / REG_OPENED_EXISTING_KEY
+enum class RegDisposition { CreatedNew, OpenedExisting };  // REG_CREATED_NEW_KEY / REG_OPENED_EXISTING_KEY
 
 struct CreatedKey;
 
@@ -171,7 +176,7 @@ private:
 
 struct CreatedKey {
     RegKey key;
-    Disposition disposition = Disposition::OpenedExisting;
+    RegDisposition disposition = RegDisposition::OpenedExisting;
 };
 
 // Applies a .reg file: keys and values are merged in, "[-KEY]" deletes a key

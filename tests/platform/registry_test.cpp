@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -171,10 +172,10 @@ TEST(RegistryTest, NamesIgnoreLetterCaseAndKeepTheirFirstSpelling) {
     twtest::TempMachineRoot root;
     auto first = RegKey::create(RootKey::LocalMachine, "Software\\MyMaker\\Model");
     ASSERT_TRUE(first.ok());
-    EXPECT_EQ(first->disposition, Disposition::CreatedNew);
+    EXPECT_EQ(first->disposition, RegDisposition::CreatedNew);
     auto again = RegKey::create(RootKey::LocalMachine, "SOFTWARE\\mymaker\\MODEL");
     ASSERT_TRUE(again.ok());
-    EXPECT_EQ(again->disposition, Disposition::OpenedExisting);
+    EXPECT_EQ(again->disposition, RegDisposition::OpenedExisting);
     EXPECT_EQ(again->key.path(), "HKEY_LOCAL_MACHINE\\Software\\MyMaker\\Model");
 
     ASSERT_TRUE(first->key.set_string("PortName", "LPT1:").ok());
@@ -386,6 +387,42 @@ TEST(RegistryTest, ABrokenHiveFailsWithBadDbNamingTheLineAndIsNeverOverwritten) 
         ASSERT_TRUE(repaired.ok()) << repaired.error().describe();
         EXPECT_EQ(repaired->query_dword("ok").value(), 1u);
     }
+}
+
+// Lets the first half of a hive reach the disk, then reports a full disk.
+long half_then_disk_full(int fd, const void* data, unsigned long size) {
+    static bool wrote_half = false;
+    if (!wrote_half && size > 1) {
+        wrote_half = true;
+        return ::write(fd, data, size / 2);
+    }
+    wrote_half = false;
+    errno = ENOSPC;
+    return -1;
+}
+
+TEST(RegistryTest, AFailedWriteLeavesTheHiveAsItWasAndForgetsTheChange) {
+    twtest::TempMachineRoot root;
+    RegKey key = create(RootKey::LocalMachine, "Software\\Disk");
+    ASSERT_TRUE(key.set_string("before", "kept").ok());
+    const std::string before = read_file(hive_file(RootKey::LocalMachine));
+
+    auto previous = registry_detail::replace_write_for_testing(half_then_disk_full);
+    auto failed = key.set_string("after", std::string(500, 'x'));
+    auto failed_create = RegKey::create(RootKey::LocalMachine, "Software\\Disk\\Sub");
+    registry_detail::replace_write_for_testing(previous);
+
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.error().code, ERROR_DISK_FULL);
+    EXPECT_EQ(failed_create.error().code, ERROR_DISK_FULL);
+    EXPECT_EQ(read_file(hive_file(RootKey::LocalMachine)), before);
+    EXPECT_EQ(key.query_value("after").error().code, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key.enum_key(0).error().code, ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.path() / "registry"),
+                            std::filesystem::directory_iterator()),
+              2);  // no temporary file left behind
+    EXPECT_TRUE(key.set_string("after", "now").ok());
+    EXPECT_EQ(key.query_string("before").value(), "kept");
 }
 
 TEST(RegistryTest, ImportMergesAndDeletesAndExportRoundTrips) {
