@@ -152,7 +152,8 @@ public:
 
     // RegDeleteValue.
     [[nodiscard]] Status delete_value(std::string_view name) const;
-    // RegDeleteKey: `path` names a subkey, which must have no subkeys.
+    // RegDeleteKey: `path` names a subkey, which must have no subkeys; an
+    // empty path deletes this key itself (never a root: ERROR_ACCESS_DENIED).
     [[nodiscard]] Status delete_key(std::string_view path) const;
     // RegDeleteTree: the subkey and everything below it; with an empty path,
     // every value and subkey of this key (the key itself stays).

@@ -251,6 +251,9 @@ TEST(RegistryTest, DeleteKeyRefusesSubkeysAndDeleteTreeRemovesAll) {
     EXPECT_EQ(RegKey::open(RootKey::LocalMachine, "Software\\Tree").error().code, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(last_error_text(), "key HKEY_LOCAL_MACHINE\\Software\\Tree not found");
     EXPECT_EQ(RegKey::root(RootKey::LocalMachine).delete_key("").error().code, ERROR_ACCESS_DENIED);
+    RegKey self = create(RootKey::LocalMachine, "Software\\Self");
+    EXPECT_TRUE(self.delete_key("").ok());
+    EXPECT_EQ(RegKey::open(RootKey::LocalMachine, "Software\\Self").error().code, ERROR_FILE_NOT_FOUND);
 
     // An empty path empties the key but keeps it.
     RegKey holder = create(RootKey::LocalMachine, "Software\\Holder\\Sub");
