@@ -71,6 +71,7 @@ std::string_view error_message(WinError code) noexcept {
     case ERROR_REGISTRY_CORRUPT: return "The registry is corrupted.";
     case ERROR_KEY_DELETED: return "Illegal operation attempted on a registry key that has been marked for deletion.";
     case ERROR_INVALID_WINDOW_HANDLE: return "Invalid window handle.";
+    case ERROR_UNSUPPORTED_TYPE: return "Data of this type is not supported.";
     case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
     default: return "Unknown error.";
     }

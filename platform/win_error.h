@@ -63,6 +63,7 @@ inline constexpr WinError ERROR_BADKEY = 1010;
 inline constexpr WinError ERROR_KEY_DELETED = 1018;
 inline constexpr WinError ERROR_CHILD_MUST_BE_VOLATILE = 1021;
 inline constexpr WinError ERROR_INVALID_WINDOW_HANDLE = 1400;
+inline constexpr WinError ERROR_UNSUPPORTED_TYPE = 1630;
 inline constexpr WinError ERROR_TIMEOUT = 1460;
 
 // The calling thread's last error, as GetLastError/SetLastError keep it.
