@@ -160,6 +160,7 @@ int main(int argc, char** argv) {
     wait_on_64();
     named_open_close();
     registry_figures();
+    if (auto objects = machine_objects_folder()) std::filesystem::remove_all(*objects);
     std::filesystem::remove_all(tmpl);
     return 0;
 }

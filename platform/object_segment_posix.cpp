@@ -94,9 +94,9 @@ Result<std::shared_ptr<ObjectSegment>> ObjectSegment::open(std::string_view raw_
     existed = false;
     std::string_view name = strip_namespace(raw_name);
     if (name.empty()) return Error{ERROR_INVALID_NAME, "empty object name"};
-    auto root = ensure_machine_root();
-    if (!root) return root.error();
-    std::string folder = (*root / "objects").string();
+    auto objects = machine_objects_folder();
+    if (!objects) return objects.error();
+    std::string folder = objects->string();
     std::string file = folder + "/" + file_name_for(name);
 
     Registry& reg = registry();
