@@ -36,7 +36,9 @@
 //   set_file_times() leaves it alone.
 // - ARCHIVE is not set by writes; it is only what was last set.
 // - find_files() returns everything at once, sorted by name ignoring case,
-//   and never lists "." and "..".
+//   and never lists "." and "..". '?' always stands for exactly one
+//   character (the old DOS rule that lets it match none before a dot is not
+//   kept), and there are no 8.3 short names to match against.
 // - Where the file system refuses extended attributes, setting HIDDEN,
 //   SYSTEM or ARCHIVE fails with ERROR_NOT_SUPPORTED (reading gives none).
 //
