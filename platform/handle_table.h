@@ -16,6 +16,8 @@
 #include <memory>
 #include <utility>
 
+#include "platform/win_error.h"
+
 namespace platform {
 
 using Handle = std::uint32_t;
@@ -46,7 +48,7 @@ std::shared_ptr<KernelObject> lookup_handle(Handle handle);
 template <class T>
 std::shared_ptr<T> lookup_handle_as(Handle handle) {
     auto object = std::dynamic_pointer_cast<T>(lookup_handle(handle));
-    if (!object) lookup_handle(kNullHandle);  // sets ERROR_INVALID_HANDLE
+    if (!object) set_last_error(ERROR_INVALID_HANDLE);
     return object;
 }
 

@@ -43,7 +43,7 @@
 //   descriptor.
 //
 // Blocking: create_process() returns once the program has been started (or
-// could not be). Each child has a reaper thread that sleeps until the child
+// could not be); waits sleep in wait.h. Each child has a reaper thread that sleeps until the child
 // ends, collects its status and signals the handle. Thread-safe.
 // Failing calls return an Error and make it the thread's last error.
 #pragma once
@@ -55,12 +55,11 @@
 #include <vector>
 
 #include "platform/handle_table.h"
+#include "platform/thread.h"  // STILL_ACTIVE
 #include "platform/wait.h"
 #include "platform/win_error.h"
 
 namespace platform {
-
-inline constexpr std::uint32_t STILL_ACTIVE = 259;
 
 // ShowWindow numbers for a new process's main window.
 enum class ShowWindow : std::uint32_t {
@@ -109,9 +108,9 @@ Result<std::uint32_t> get_exit_code_process(Handle process);
 // `exit_code`. ERROR_ACCESS_DENIED when it had already ended.
 Status terminate_process(Handle process, std::uint32_t exit_code);
 
-// Waits until the process ends: WAIT_OBJECT_0, or WAIT_TIMEOUT after
-// `timeout_ms` (kInfinite waits for ever), or WAIT_FAILED for a handle that is
-// not a process. Sleeps on the same signal wait_for_single_object() uses.
+// wait_for_single_object() for process handles only: WAIT_OBJECT_0 once the
+// process has ended, WAIT_TIMEOUT after `timeout_ms`, WAIT_FAILED (with
+// ERROR_INVALID_HANDLE) for a handle that is not a process.
 std::uint32_t wait_for_process(Handle process, std::uint32_t timeout_ms);
 
 // The process id behind a process handle (GetProcessId); 0 for a bad handle.

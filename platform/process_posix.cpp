@@ -4,7 +4,6 @@
 // handle's signal. The pidfd lets terminate_process() kill exactly our child
 // even if it ended and was reaped a moment before.
 #include <fcntl.h>
-#include <linux/futex.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -12,8 +11,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <climits>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -44,7 +41,6 @@ public:
 
     std::uint32_t pid() const { return static_cast<std::uint32_t>(pid_); }
     std::uint32_t exit_code() const { return exit_code_.load(std::memory_order_acquire); }
-    SignalOnce& ended() { return ended_; }
 
     // Runs on the reaper thread until the child has ended.
     void reap() {
@@ -199,28 +195,8 @@ Status terminate_process(Handle handle, std::uint32_t exit_code) {
 }
 
 std::uint32_t wait_for_process(Handle handle, std::uint32_t timeout_ms) {
-    auto process = lookup_handle_as<ProcessObject>(handle);
-    if (!process) return WAIT_FAILED;
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    SignalOnce& ended = process->ended();
-    while (true) {
-        FutexWatch watch = ended.watch();
-        if (ended.is_set()) return WAIT_OBJECT_0;
-        timespec left{};
-        timespec* limit = nullptr;
-        if (timeout_ms != kInfinite) {
-            auto remaining = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now()).count();
-            if (remaining <= 0) {
-                set_last_error(ERROR_SUCCESS);
-                return WAIT_TIMEOUT;
-            }
-            left.tv_sec = static_cast<time_t>(remaining / 1'000'000'000);
-            left.tv_nsec = static_cast<long>(remaining % 1'000'000'000);
-            limit = &left;
-        }
-        ::syscall(SYS_futex, watch.word, FUTEX_WAIT_PRIVATE, watch.expected, limit, nullptr, 0);
-    }
+    if (!lookup_handle_as<ProcessObject>(handle)) return WAIT_FAILED;
+    return wait_for_single_object(handle, timeout_ms);
 }
 
 std::uint32_t get_process_id(Handle handle) {

@@ -37,7 +37,7 @@ std::uint32_t wait_for_multiple_objects(std::span<const Handle> handles, std::ui
 
 class Waitable;
 // The same for objects the caller holds directly (the message-queue wait adds
-// its own word to the handles' words this way). `extra` may be null.
+// its own word to the handles' words this way); at most 65 objects.
 std::uint32_t wait_for_waitables(std::span<Waitable* const> objects, std::uint32_t timeout_ms);
 
 }  // namespace platform

@@ -35,6 +35,9 @@ public:
     // Called when a wait that watched this object ends without taking it, so an
     // object that wakes only one sleeper can pass the wake-up on.
     virtual void wait_ended_without_it() {}
+    // Told before and after each sleep, so an object can skip waking when
+    // nobody sleeps on it.
+    virtual void sleeping(bool /*now_asleep*/) {}
 };
 
 // A flag that is set once and stays set, for objects that become signalled

@@ -12,7 +12,9 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/event.h"
 #include "platform/paths.h"
+#include "platform/wait.h"
 #include "tests/support/test_root.h"
 
 namespace fs = std::filesystem;
@@ -104,7 +106,7 @@ protected:
             return 0xDEAD;
         }
         UniqueHandle process(started->process);
-        EXPECT_EQ(wait_for_process(process.get(), kInfinite), WAIT_OBJECT_0);
+        EXPECT_EQ(wait_for_single_object(process.get(), kInfinite), WAIT_OBJECT_0);
         return *get_exit_code_process(process.get());
     }
 
@@ -175,12 +177,12 @@ TEST_F(ProcessTest, StillActiveUntilTheChildEnds) {
     EXPECT_EQ(get_current_process_id(), static_cast<std::uint32_t>(::getpid()));
 
     auto before = std::chrono::steady_clock::now();
-    EXPECT_EQ(wait_for_process(process.get(), 50), WAIT_TIMEOUT);
+    EXPECT_EQ(wait_for_single_object(process.get(), 50), WAIT_TIMEOUT);
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(50));
     EXPECT_EQ(*get_exit_code_process(process.get()), STILL_ACTIVE);
 
     std::ofstream(fifo) << "42\n";  // opens once the child listens
-    EXPECT_EQ(wait_for_process(process.get(), kInfinite), WAIT_OBJECT_0);
+    EXPECT_EQ(wait_for_single_object(process.get(), kInfinite), WAIT_OBJECT_0);
     EXPECT_EQ(*get_exit_code_process(process.get()), 42u);
     EXPECT_EQ(wait_for_process(process.get(), 0), WAIT_OBJECT_0);
 }
@@ -192,7 +194,7 @@ TEST_F(ProcessTest, TerminateWakesEveryWaiterAndReportsTheGivenCode) {
     std::uint32_t results[2] = {0, 0};
     std::thread waiters[2];
     for (int i = 0; i < 2; ++i)
-        waiters[i] = std::thread([&, i] { results[i] = wait_for_process(process.get(), kInfinite); });
+        waiters[i] = std::thread([&, i] { results[i] = wait_for_single_object(process.get(), kInfinite); });
     EXPECT_EQ(*get_exit_code_process(process.get()), STILL_ACTIVE);
     ASSERT_TRUE(terminate_process(process.get(), 77).ok());
     for (auto& w : waiters) w.join();
@@ -201,6 +203,16 @@ TEST_F(ProcessTest, TerminateWakesEveryWaiterAndReportsTheGivenCode) {
     EXPECT_EQ(*get_exit_code_process(process.get()), 77u);
     EXPECT_EQ(terminate_process(process.get(), 1).error().code, ERROR_ACCESS_DENIED);
     EXPECT_EQ(*get_exit_code_process(process.get()), 77u);
+}
+
+TEST_F(ProcessTest, ProcessCallsRefuseOtherHandles) {
+    UniqueHandle event(create_event({}, EventReset::Manual, true));
+    ASSERT_TRUE(event);
+    EXPECT_EQ(wait_for_process(event.get(), 0), WAIT_FAILED);
+    EXPECT_EQ(last_error(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(get_exit_code_process(event.get()).error().code, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(terminate_process(event.get(), 1).error().code, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(get_process_id(event.get()), 0u);
 }
 
 TEST_F(ProcessTest, CurrentFolderShowFlagAndEnvironmentReachTheChild) {
