@@ -17,7 +17,7 @@ using namespace platform;
 namespace {
 
 // A fresh computer, with the build tree's test libraries reachable through
-// TWPRINTER_LIBRARY_PATH. The library path is put back afterwards.
+// TWPRINTER_LIBRARY_PATH, which is removed again afterwards.
 class LibraryTest : public ::testing::Test {
 protected:
     LibraryTest() {

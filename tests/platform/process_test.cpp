@@ -152,6 +152,19 @@ TEST_F(ProcessTest, ProgramsAreFoundByPathAndOnTheHostPath) {
     }
 }
 
+TEST_F(ProcessTest, CurrentFolderIsSearchedBeforeTheSystemFolder) {
+    fs::path here = root_.path() / "here";
+    fs::create_directories(here);
+    std::ofstream(here / "TwChild") << "#!/bin/sh\nexit 9\n";
+    fs::permissions(here / "TwChild", fs::perms::owner_all);
+    fs::path before = fs::current_path();
+    fs::current_path(here);
+    std::uint32_t from_here = run("TWCHILD.EXE", options("exit", {"TWP_EXIT_CODE=4"}));
+    fs::current_path(before);
+    EXPECT_EQ(from_here, 9u);
+    EXPECT_EQ(run("TWCHILD.EXE", options("exit", {"TWP_EXIT_CODE=4"})), 4u);
+}
+
 TEST_F(ProcessTest, ExitStatusOrSignalBecomesTheExitCode) {
     struct Case {
         const char* mode;
