@@ -89,10 +89,11 @@ std::optional<fs::path> find_in(const fs::path& folder, const std::string& file_
 
 Result<fs::path> locate(std::string_view name) {
     std::string so_name = library_file_name(name);
-    std::string given(name.substr(name.find_last_of("\\/") == std::string_view::npos ? 0 : name.find_last_of("\\/") + 1));
+    const auto cut = name.find_last_of("\\/");
+    std::string given(cut == std::string_view::npos ? name : name.substr(cut + 1));
     std::vector<fs::path> folders;
-    if (has_path(name)) {
-        auto folder = to_host_path(name.substr(0, name.find_last_of("\\/") + 1));
+    if (cut != std::string_view::npos) {
+        auto folder = to_host_path(name.substr(0, cut + 1));
         if (!folder) return Error{ERROR_MOD_NOT_FOUND, folder.error().describe()};
         folders.push_back(*folder);
     } else {
