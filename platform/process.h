@@ -39,6 +39,8 @@
 //   the inherited ones of the same name (names compare with letter case, as
 //   the host does).
 // - No thread handle is returned, and there is no suspended start.
+// - An unquoted program path with blanks ("C:\Program Files\x.exe a") is not
+//   tried piece by piece as Windows does: the program ends at the first blank.
 // - Children inherit standard input, output and error and no other
 //   descriptor.
 //
