@@ -45,8 +45,9 @@
 //   descriptor.
 //
 // Blocking: create_process() returns once the program has been started (or
-// could not be); waits sleep in wait.h. Each child has a reaper thread that sleeps until the child
-// ends, collects its status and signals the handle. Thread-safe.
+// could not be); waits sleep in wait.h. Each child has a reaper thread that
+// sleeps until the child ends, collects its status and signals the handle.
+// Thread-safe.
 // Failing calls return an Error and make it the thread's last error.
 #pragma once
 
