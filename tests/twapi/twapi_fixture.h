@@ -1,0 +1,92 @@
+// A machine root with the two scripted providers installed in the routing
+// and provider keys, and TWAPI2.so loaded the way an application loads it:
+// by the loader, its exports found by name.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/handle_table.h"
+#include "tests/support/test_root.h"
+#include "tests/twapi/script_provider.h"
+
+namespace twtest {
+
+struct TwApi {
+    int (*TWInitialize)();
+    int (*TWRelease)();
+    int (*TWGetDeviceID)(int, const char*, void*, int*);
+    int (*TWGetAvailableChannel)(int, const char*, void*, int*);
+    int (*TWOpenChannel)(int, const char*, int);
+    int (*TWCloseChannel)(int);
+    int (*TWSend)(int, const void*, int);
+    int (*TWReceive)(int, void*, int*, int);
+    int (*TWReceiveCancel)(int);
+    int (*TWGetStatus)(int, void*, int*);
+    int (*TWSetOption)(int, int, const int*);
+    int (*TWGetOption)(int, int, int*, unsigned int*);
+    int (*TWGetLocal)(const char*);
+};
+
+struct Notification {
+    std::uint32_t window;
+    std::uint32_t message;
+    std::uint32_t wparam;
+    std::int32_t lparam;
+};
+
+// Notifications TWAPI2 posted, in order.
+class NotificationLog {
+public:
+    void add(const Notification& n);
+    std::vector<Notification> all();
+    bool wait_for(std::size_t count, int ms);
+    void clear();
+
+private:
+    std::mutex lock_;
+    std::condition_variable added_;
+    std::vector<Notification> log_;
+};
+NotificationLog& notifications();
+
+// Routing values: name and string data.
+using RouterValues = std::vector<std::pair<std::string, std::string>>;
+
+class TwapiTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Replaces the routing key's values (no key at all when `present` is false).
+    void set_router(const RouterValues& values, bool present = true);
+    // The provider key of slot 0 ("LPT") or 1 ("SHARE2"); an empty path
+    // leaves the key without "Path".
+    void set_provider_path(int slot, const std::string& path);
+    // A printer of the local-port provider, "UFName:" + name, with the given channels.
+    void add_local_printer(const std::string& name, const std::vector<int>& channels, const std::string& connection = "LPT1");
+    // Initialises and opens `channel` of a local printer made for it.
+    int open_local(const std::string& name, int channel = 1);
+
+    std::vector<scriptprov::Call> calls_of(scriptprov::ScriptControl* provider, const std::string& what);
+
+    TempMachineRoot root_;
+    platform::Handle twapi_module_ = platform::kNullHandle;
+    platform::Handle lpt_module_ = platform::kNullHandle;
+    platform::Handle share_module_ = platform::kNullHandle;
+    TwApi api_{};
+    scriptprov::ScriptControl* lpt_ = nullptr;
+    scriptprov::ScriptControl* share_ = nullptr;
+};
+
+inline std::vector<scriptprov::Channel> channel_table(const std::vector<int>& numbers) {
+    std::vector<scriptprov::Channel> table;
+    for (int n : numbers) table.push_back({n, {static_cast<std::uint8_t>(n), 0xA5, 0, 0}});
+    return table;
+}
+
+}  // namespace twtest
