@@ -134,6 +134,28 @@ TEST_F(TwapiRouterTest, ResolutionAsksTheRoutesInOrder) {
     twapi::set_printer_port_for_testing(nullptr);
 }
 
+TEST_F(TwapiRouterTest, WithoutALocalSlotPrinterNamesGoStraightToTheShareRoute) {
+    set_router({{"TWPShare", "SHARE"}});
+    twapi::set_printer_port_for_testing([](std::string_view name) {
+        return name == "Remote" ? std::string("\\\\host\\remote") : std::string();
+    });
+    share_->set_connect_answer("\\\\host\\remote", 1, "\x02", channel_table({1}));
+    share_->set_auto_reply(scriptprov::Request::DeviceId, scriptprov::kReplyLength, "MFG:X;");
+    ASSERT_EQ(api_.TWInitialize(), 0);
+    char id[32];
+    int size = sizeof id;
+    EXPECT_EQ(api_.TWGetDeviceID(1, "Remote", id, &size), 0);
+    EXPECT_EQ(std::string(id, static_cast<std::size_t>(size)), "MFG:X;");
+    EXPECT_TRUE(lpt_->calls().empty());
+    size = sizeof id;
+    EXPECT_EQ(api_.TWGetDeviceID(1, "NoPort", id, &size), -13)
+        << "a printer without a port: empty address refused, older library missing";
+    auto asked = calls_of(share_, "connect");
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].address, "");
+    twapi::set_printer_port_for_testing(nullptr);
+}
+
 TEST_F(TwapiRouterTest, PortNamesGoToTheShareProviderAsTheyAre) {
     share_->set_connect_answer("PORTX", 1, "\x09", channel_table({4}));
     lpt_->set_connect_answer("UFName:PORTX", 1, "LPT1", channel_table({1}));
