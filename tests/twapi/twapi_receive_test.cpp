@@ -180,6 +180,38 @@ TEST_F(TwapiReceiveTest, StatusWindowIsToldAndTheNextCallMakesNoRequest) {
     EXPECT_EQ(calls_of(lpt_, "status").size(), 1u);
 }
 
+TEST_F(TwapiReceiveTest, NoMessageForAClosedChannelOrAReplacedRequest) {
+    lpt_->hold_replies(true);
+    lpt_->set_auto_reply(Request::Send, kReplyLength, "reply to {id}");
+    add_local_printer("P", {1});
+    ASSERT_EQ(api_.TWInitialize(), 0);
+    int closed = api_.TWOpenChannel(1, "P", 1);
+    int open = api_.TWOpenChannel(1, "P", 1);
+    char buffer[64];
+    for (int handle : {closed, open}) {
+        ASSERT_EQ(api_.TWSetOption(handle, 3, &kReadWindow), 0);
+        ASSERT_EQ(api_.TWSend(handle, "cmd", 3), 3);
+        int size = sizeof buffer;
+        ASSERT_EQ(api_.TWReceive(handle, buffer, &size, -1), -10);
+    }
+    ASSERT_EQ(api_.TWCloseChannel(closed), 0);
+    ASSERT_EQ(api_.TWSend(open, "again", 5), 5) << "replaces the registered send";
+    int size = sizeof buffer;
+    ASSERT_EQ(api_.TWReceive(open, buffer, &size, -1), -10);
+    const int current = calls_of(lpt_, "send").back().request_id;
+
+    lpt_->release_held();
+    ASSERT_TRUE(notifications().wait_for(1, 10000));
+    platform::sleep_ms(200);  // time for any wrong message to show up too
+    auto posted = notifications().all();
+    ASSERT_EQ(posted.size(), 1u) << "one message, for the current request of the open channel";
+    EXPECT_EQ(posted[0].lparam, open);
+    size = sizeof buffer;
+    std::string expected = "reply to " + std::to_string(current);
+    ASSERT_EQ(api_.TWReceive(open, buffer, &size, 0), static_cast<int>(expected.size()));
+    EXPECT_EQ(std::string(buffer, expected.size()), expected);
+}
+
 TEST_F(TwapiReceiveTest, ReplyArrivingBeforeTheWindowCallIsHandedOverAtOnce) {
     // The reply is in before the caller looks: no registration is left
     // waiting for a message that would never come.
