@@ -1,10 +1,13 @@
 // twprinter-sim: runs a simulated printer of this printer family and changes
 // its state while it runs. See README.md beside this file.
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/signalfd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,6 +21,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: twprinter-sim serve NAME [--model MODEL]  run printer NAME here until stopped\n"
+    "       twprinter-sim start NAME [--model MODEL]  the same in the background; returns once it answers\n"
     "       twprinter-sim set NAME KEY=VALUE...       change the running printer's state\n"
     "       twprinter-sim show NAME                   print its state, status reply and device ID\n"
     "       twprinter-sim stop NAME                   end the printer's simulator\n"
@@ -44,7 +48,9 @@ int fail(const platform::Error& e) {
     return 1;
 }
 
-int serve(const std::string& name, const std::string& model_name) {
+enum class Detach { No, Yes };
+
+int serve(const std::string& name, const std::string& model_name, Detach detach = Detach::No) {
     if (auto s = twsim::validate_printer_name(name); !s) return usage_error(s.error().describe());
     const twsim::PrinterModel* model = twsim::find_model(model_name);
     if (!model) return usage_error("unknown model '" + model_name + "' (twprinter-sim models lists them)");
@@ -66,9 +72,49 @@ int serve(const std::string& name, const std::string& model_name) {
     std::printf("ready: printer %s (%s) at %s, pid %ld\n", name.c_str(), model->device_id.model.c_str(),
                 (*server)->socket_file().c_str(), static_cast<long>(::getpid()));
     std::fflush(stdout);
+    if (detach == Detach::Yes) {
+        // The starter has its answer; let go of its output so that nobody
+        // reading it waits for this printer to end.
+        int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
     platform::Status s = (*server)->run(signals.get());
     if (!s) return fail(s.error());
     return 0;
+}
+
+// Runs serve in a new session in the background and returns once the printer
+// answers (0) or the background process gave up (its exit code).
+int start(const std::string& name, const std::string& model_name) {
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) return fail(platform::errno_error("pipe2", "start", errno));
+    pid_t child = ::fork();
+    if (child < 0) return fail(platform::errno_error("fork", "start", errno));
+    if (child == 0) {
+        ::close(ready[0]);
+        ::setsid();
+        ::dup2(ready[1], STDOUT_FILENO);
+        ::close(ready[1]);
+        int null = ::open("/dev/null", O_RDONLY);
+        if (null >= 0) ::dup2(null, STDIN_FILENO);
+        std::exit(serve(name, model_name, Detach::Yes));
+    }
+    ::close(ready[1]);
+    std::string line;
+    char c;
+    while (::read(ready[0], &c, 1) == 1 && c != '\n') line += c;
+    ::close(ready[0]);
+    if (line.rfind("ready:", 0) == 0) {
+        std::printf("%s\n", line.c_str());
+        return 0;
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 platform::Result<std::unique_ptr<twsim::SimulatorConnection>> connect(const std::string& name) {
@@ -90,10 +136,11 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (command == "serve") {
-        if (args.size() == 2) return serve(args[1], twsim::printer_models().front().key);
-        if (args.size() == 4 && args[2] == "--model") return serve(args[1], args[3]);
-        return usage_error("usage: twprinter-sim serve NAME [--model MODEL]");
+    if (command == "serve" || command == "start") {
+        std::string model = twsim::printer_models().front().key;
+        if (args.size() == 4 && args[2] == "--model") model = args[3];
+        else if (args.size() != 2) return usage_error("usage: twprinter-sim " + command + " NAME [--model MODEL]");
+        return command == "serve" ? serve(args[1], model) : start(args[1], model);
     }
     if (command == "models" && args.size() == 1) {
         for (const auto& m : twsim::printer_models())

@@ -348,4 +348,16 @@ TEST_F(SimProcessTest, StopCommandEndsItAndTheNameCanServeAgain) {
     EXPECT_EQ(status(*c, 1), "@BDC ST\r\nST:04;IQ:646464646464;RV:0;TC:0000;\x0c");
 }
 
+TEST_F(SimProcessTest, StartLeavesItRunningInTheBackground) {
+    EXPECT_EQ(tool({"start", "Background", "--model", "kestrel-860"}), 0) << "returns once the printer answers";
+    auto c = SimulatorConnection::connect("background");
+    ASSERT_TRUE(c) << c.error().describe();
+    EXPECT_EQ(status(**c, 1), "@BDC ST\r\nST:04;IQ:646464646464;RV:0;TC:0000;\x0c");
+    EXPECT_EQ(tool({"start", "Background"}), 1) << "one simulator per name";
+    EXPECT_EQ(tool({"stop", "Background"}), 0);
+    auto r = (*c)->receive(20s);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().code, platform::ERROR_BROKEN_PIPE);
+}
+
 }  // namespace
