@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <thread>
 
 #include "outside/printer_sim/endpoint.h"
@@ -358,6 +359,47 @@ TEST_F(SimProcessTest, StartLeavesItRunningInTheBackground) {
     auto r = (*c)->receive(20s);
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().code, platform::ERROR_BROKEN_PIPE);
+}
+
+// Random requests, well framed but with any kind, channel and payload, then
+// raw garbage: the simulator answers or drops the connection, and goes on.
+TEST_F(SimProcessTest, RandomFramesNeverStopThePrinter) {
+    std::mt19937 random(4242);
+    auto path = twsim::socket_path(kName);
+    ASSERT_TRUE(path);
+    const std::uint32_t channels[] = {0, 4, 5, 0x10000005, 0x10010003, 0x10000003, 0x02000001, 0xFFFFFFFF};
+    for (int round = 0; round < 20; ++round) {
+        auto raw = twsim::connect_to(*path);
+        ASSERT_TRUE(raw);
+        Bytes stream;
+        for (int i = 0; i < 50; ++i) {
+            twsim::FrameHeader h;
+            // Every kind but stop (9), and the printer's own kinds sent back at it.
+            const std::uint16_t kinds[] = {1, 2, 3, 4, 5, 6, 7, 8, 64, 65};
+            h.kind = static_cast<twsim::FrameKind>(kinds[random() % std::size(kinds)]);
+            h.tag = static_cast<std::uint32_t>(random());
+            h.request_id = static_cast<std::uint32_t>(random());
+            h.channel = channels[random() % std::size(channels)];
+            Bytes payload(random() % 40);
+            for (auto& b : payload) b = static_cast<std::uint8_t>(random());
+            if (h.kind == twsim::FrameKind::ControlSet && random() % 2)
+                payload = Bytes{'s', 'i', 'l', 'e', 'n', 't', '=', '0', '\n', 'b', 'u', 's', 'y', '=', '0'};
+            Bytes frame = twsim::encode_frame(h, payload);
+            stream.insert(stream.end(), frame.begin(), frame.end());
+        }
+        if (round % 2) {
+            for (int i = 0; i < 30; ++i) stream.push_back(static_cast<std::uint8_t>(random()));
+        }
+        (void)::send(raw->get(), stream.data(), stream.size(), MSG_NOSIGNAL);
+        ::shutdown(raw->get(), SHUT_WR);
+        std::uint8_t sink[4096];
+        while (::recv(raw->get(), sink, sizeof sink, 0) > 0) {
+        }
+    }
+    auto c = connect();
+    ASSERT_TRUE(c);
+    ASSERT_TRUE(c->set({"silent=0", "busy=0"}));
+    EXPECT_EQ(status(*c, 1).substr(0, 9), "@BDC ST\r\n");
 }
 
 }  // namespace
