@@ -54,10 +54,10 @@ std::optional<bool> parse_flag(std::string_view s) {
 
 const char* mark_text(InkMark m) {
     switch (m) {
-        case InkMark::NotAvailable: return "NA";
-        case InkMark::Replace: return "RE";
-        case InkMark::WrongEnd: return "WE";
-        case InkMark::ChipIssue: return "CI";
+        case InkMark::NA: return "NA";
+        case InkMark::RE: return "RE";
+        case InkMark::WE: return "WE";
+        case InkMark::CI: return "CI";
         case InkMark::Level: break;
     }
     return "";
@@ -166,10 +166,10 @@ std::optional<std::string> assign(PrinterState& s, std::string_view key_in, std:
         if (targets.empty()) return "this printer has no ink '" + name + "'";
         InkMark mark = InkMark::Level;
         std::uint8_t level = 0;
-        if (v == "na") mark = InkMark::NotAvailable;
-        else if (v == "re") mark = InkMark::Replace;
-        else if (v == "we") mark = InkMark::WrongEnd;
-        else if (v == "ci") mark = InkMark::ChipIssue;
+        if (v == "na") mark = InkMark::NA;
+        else if (v == "re") mark = InkMark::RE;
+        else if (v == "we") mark = InkMark::WE;
+        else if (v == "ci") mark = InkMark::CI;
         else if (auto n = number(252)) level = static_cast<std::uint8_t>(*n);
         else return "expected a level 0 to 252, NA, RE, WE or CI";
         for (auto i : targets) {
@@ -359,9 +359,9 @@ std::optional<Bytes> Printer::handle_one(const std::string& letters, const Bytes
     }
     if (letters == "ii" && one_byte) {
         std::vector<CartridgeChip> present;
-        bool black_present = !s.inks.empty() && s.inks[0].mark != InkMark::NotAvailable;
+        bool black_present = !s.inks.empty() && s.inks[0].mark != InkMark::NA;
         bool colour_present = s.inks.size() > 1 && std::none_of(s.inks.begin() + 1, s.inks.end(), [](const Ink& i) {
-                                  return i.mark == InkMark::NotAvailable;
+                                  return i.mark == InkMark::NA;
                               });
         if (black_present) present.push_back(s.black_chip);
         if (colour_present) present.push_back(s.colour_chip);

@@ -75,7 +75,9 @@ inline constexpr std::uint32_t kCommandStatusChannel = 0x10010003;
 inline constexpr std::uint32_t kSecondStatusChannel = 0x10000003;
 inline constexpr std::uint32_t kRecordStatusChannel = 0x02000001;
 
-enum class InkMark { Level, NotAvailable, Replace, WrongEnd, ChipIssue };  // "", NA, RE, WE, CI
+// How a cartridge reports in the IQ field: a level, or one of the special
+// items the monitor sorts into classes (NA absent; RE and WE replace; CI).
+enum class InkMark { Level, NA, RE, WE, CI };
 
 struct Ink {
     std::string name;
