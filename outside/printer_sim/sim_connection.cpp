@@ -1,12 +1,15 @@
 // A reader thread owns the receiving side of the socket and sorts what comes
 // in: answers go to the call that waits for their tag, replies to the reply
-// queue. Callers write under one mutex, so frames never interleave.
+// queue. Callers write under one mutex, so frames never interleave. Requests
+// are noted as outstanding before they are written, because their reply can
+// come in before the answer that accepts them has been read.
 #include "outside/printer_sim/sim_connection.h"
 
 #include <sys/socket.h>
 
 #include <cerrno>
 #include <condition_variable>
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -38,15 +41,19 @@ Error gone() {
 
 struct SimulatorConnection::Inner {
     UniqueFd fd;
+    std::shared_ptr<ReplyQueue> replies;
+    bool own_queue = false;
     std::mutex write_mutex;
 
     std::mutex mutex;
     std::condition_variable changed;
     std::uint32_t next_tag = 1;
     std::map<std::uint32_t, std::optional<Frame>> answers;  // tag -> answer, once in
-    std::deque<PrinterReply> replies;
-    std::uint64_t dropped = 0;
-    bool cancelled = false;
+    struct Outstanding {
+        std::uint32_t request_id;
+        std::uint32_t channel;
+    };
+    std::deque<Outstanding> outstanding;
     bool disconnected = false;
     std::thread reader;
 
@@ -61,33 +68,57 @@ struct SimulatorConnection::Inner {
             while (auto f = frames.next()) deliver(std::move(*f));
             if (frames.error() != DecodeError::None) break;
         }
+        std::deque<Outstanding> unanswered;
+        {
+            std::lock_guard lock(mutex);
+            disconnected = true;
+            unanswered.swap(outstanding);
+            changed.notify_all();
+        }
+        for (const auto& o : unanswered) replies->push({o.request_id, o.channel, {}, platform::ERROR_BROKEN_PIPE});
+        if (own_queue) replies->close();
+    }
+
+    void note_outstanding(std::uint32_t request_id, std::uint32_t channel) {
         std::lock_guard lock(mutex);
-        disconnected = true;
-        changed.notify_all();
+        if (outstanding.size() >= kMaxOutstanding) outstanding.pop_front();
+        outstanding.push_back({request_id, channel});
+    }
+
+    void forget_outstanding(std::uint32_t request_id, std::uint32_t channel) {
+        auto it = std::find_if(outstanding.begin(), outstanding.end(), [&](const Outstanding& o) {
+            return o.request_id == request_id && o.channel == channel;
+        });
+        if (it != outstanding.end()) outstanding.erase(it);
     }
 
     void deliver(Frame f) {
+        if (f.header.kind == FrameKind::Reply) {
+            {
+                std::lock_guard lock(mutex);
+                forget_outstanding(f.header.request_id, f.header.channel);
+            }
+            replies->push({f.header.request_id, f.header.channel, std::move(f.payload), 0});
+            return;
+        }
         std::lock_guard lock(mutex);
         if (f.header.kind == FrameKind::Answer) {
             auto it = answers.find(f.header.tag);
             if (it != answers.end()) it->second = std::move(f);
-        } else if (f.header.kind == FrameKind::Reply) {
-            if (replies.size() >= kMaxKeptReplies) {
-                replies.pop_front();
-                ++dropped;
-            }
-            replies.push_back({f.header.request_id, f.header.channel, std::move(f.payload)});
         }
         changed.notify_all();
     }
 };
 
-SimulatorConnection::SimulatorConnection(std::shared_ptr<Inner> inner) : inner_(std::move(inner)) {}
+SimulatorConnection::SimulatorConnection(std::unique_ptr<Inner> inner, std::shared_ptr<ReplyQueue> replies,
+                                         bool own_queue)
+    : inner_(std::move(inner)), replies_(std::move(replies)), own_queue_(own_queue) {}
 
-Result<std::unique_ptr<SimulatorConnection>> SimulatorConnection::connect(std::string_view name) {
+Result<std::unique_ptr<SimulatorConnection>> SimulatorConnection::connect(std::string_view name,
+                                                                          std::shared_ptr<ReplyQueue> replies) {
     auto path = socket_path(name);
     if (!path) return std::move(path).error();
-    auto c = connect_path(*path);
+    auto c = connect_path(*path, std::move(replies));
     if (!c) {
         Error e = std::move(c).error();
         if (e.code == platform::ERROR_FILE_NOT_FOUND) e.text = "no simulated printer '" + std::string(name) + "' is running";
@@ -96,17 +127,22 @@ Result<std::unique_ptr<SimulatorConnection>> SimulatorConnection::connect(std::s
     return c;
 }
 
-Result<std::unique_ptr<SimulatorConnection>> SimulatorConnection::connect_path(const std::filesystem::path& socket) {
+Result<std::unique_ptr<SimulatorConnection>> SimulatorConnection::connect_path(const std::filesystem::path& socket,
+                                                                               std::shared_ptr<ReplyQueue> replies) {
     auto fd = connect_to(socket);
     if (!fd) return std::move(fd).error();
-    auto inner = std::make_shared<Inner>();
+    bool own = !replies;
+    if (own) replies = std::make_shared<ReplyQueue>();
+    auto inner = std::make_unique<Inner>();
     inner->fd = std::move(*fd);
+    inner->replies = replies;
+    inner->own_queue = own;
     inner->reader = std::thread([raw = inner.get()] { raw->read_loop(); });
-    return std::unique_ptr<SimulatorConnection>(new SimulatorConnection(std::move(inner)));
+    return std::unique_ptr<SimulatorConnection>(new SimulatorConnection(std::move(inner), std::move(replies), own));
 }
 
 SimulatorConnection::~SimulatorConnection() {
-    cancel_receive();
+    if (own_queue_) replies_->cancel();
     ::shutdown(inner_->fd.get(), SHUT_RDWR);
     if (inner_->reader.joinable()) inner_->reader.join();
 }
@@ -117,6 +153,7 @@ Result<Frame> SimulatorConnection::call(FrameKind kind, std::uint32_t request_id
         return Error{platform::ERROR_INVALID_PARAMETER,
                      "request of " + std::to_string(payload.size()) + " bytes is longer than a frame takes"};
     Inner& in = *inner_;
+    bool replied_later = kind == FrameKind::DeviceId || kind == FrameKind::Send || kind == FrameKind::Status;
     std::uint32_t tag;
     {
         std::lock_guard lock(in.mutex);
@@ -124,6 +161,7 @@ Result<Frame> SimulatorConnection::call(FrameKind kind, std::uint32_t request_id
         tag = in.next_tag++;
         in.answers.emplace(tag, std::nullopt);
     }
+    if (replied_later) in.note_outstanding(request_id, channel);
     FrameHeader h;
     h.kind = kind;
     h.tag = tag;
@@ -148,6 +186,9 @@ Result<Frame> SimulatorConnection::call(FrameKind kind, std::uint32_t request_id
     if (written) in.changed.wait(lock, [&] { return in.answers[tag].has_value() || in.disconnected; });
     std::optional<Frame> answer = std::move(in.answers[tag]);
     in.answers.erase(tag);
+    // A refused request gets no reply; one that never reached the printer
+    // neither (when the reader already ended, it reported it as failed).
+    if (replied_later && (!answer || answer->header.result < 0)) in.forget_outstanding(request_id, channel);
     if (!answer) return gone();
     if (answer->header.result < 0) return refusal(answer->header.result, answer->payload);
     return std::move(*answer);
@@ -193,28 +234,11 @@ Status SimulatorConnection::request_status(std::uint32_t request_id, std::uint32
 }
 
 Result<PrinterReply> SimulatorConnection::receive(std::optional<std::chrono::milliseconds> limit) {
-    Inner& in = *inner_;
-    std::unique_lock lock(in.mutex);
-    auto ready = [&] { return in.cancelled || !in.replies.empty() || in.disconnected; };
-    if (limit) {
-        if (!in.changed.wait_for(lock, *limit, ready))
-            return Error{platform::ERROR_TIMEOUT, "no reply from the printer within the time limit"};
-    } else {
-        in.changed.wait(lock, ready);
-    }
-    if (in.cancelled) return Error{kReceiveCancelled, "receiving was cancelled"};
-    if (!in.replies.empty()) {
-        PrinterReply r = std::move(in.replies.front());
-        in.replies.pop_front();
-        return r;
-    }
-    return gone();
+    return replies_->receive(limit);
 }
 
 void SimulatorConnection::cancel_receive() {
-    std::lock_guard lock(inner_->mutex);
-    inner_->cancelled = true;
-    inner_->changed.notify_all();
+    replies_->cancel();
 }
 
 Status SimulatorConnection::set(const std::vector<std::string>& assignments) {
@@ -235,11 +259,6 @@ Status SimulatorConnection::stop() {
     auto a = call(FrameKind::ControlStop, 0, 0, {});
     if (!a) return std::move(a).error();
     return {};
-}
-
-std::uint64_t SimulatorConnection::dropped_replies() const {
-    std::lock_guard lock(inner_->mutex);
-    return inner_->dropped;
 }
 
 }  // namespace twsim

@@ -3,14 +3,18 @@
 // use to read and change the printer.
 //
 // Requests (device ID, send, status) return as soon as the printer took them;
-// the printer's reply comes later through receive(), carrying the request id
-// the caller chose, in the order the printer answered. The other calls wait
-// for the printer's answer, which comes at once.
+// the printer's reply comes later through the connection's reply queue,
+// carrying the request id the caller chose, in the order the printer
+// answered. The other calls wait for the printer's answer, which comes at once.
+//
+// Several connections may share one ReplyQueue (one receiving thread for all
+// printers); a connection made without one has its own. When a printer goes
+// away, every request it had taken and not answered yet gets a reply with
+// error ERROR_BROKEN_PIPE, so that a receiver waiting for it learns it failed.
 //
 // Threads: every call may be made from any thread at the same time; one or
 // more threads may block in receive() while others make requests.
-// cancel_receive() makes every blocked receive() return ReceiveCancelled at
-// once, and every later one too: it is the end of this connection's receiving.
+// cancel_receive() cancels the reply queue (see reply_queue.h).
 //
 // Errors are platform::Error values. Codes with bit 29 set are the printer's
 // refusals (WireResult, see wire_result_of); besides those:
@@ -18,10 +22,6 @@
 //   ERROR_BROKEN_PIPE      the printer went away (it was stopped or died)
 //   kReceiveCancelled      cancel_receive() was called
 //   ERROR_TIMEOUT          receive() with a time limit found nothing
-//
-// Replies nobody fetches are kept up to kMaxKeptReplies; beyond that the
-// oldest are dropped, so a caller that never receives does not grow the
-// process without bound.
 #pragma once
 
 #include <chrono>
@@ -34,31 +34,31 @@
 #include <string_view>
 #include <vector>
 
+#include "outside/printer_sim/reply_queue.h"
 #include "outside/printer_sim/wire.h"
 #include "platform/win_error.h"
 
 namespace twsim {
 
-inline constexpr platform::WinError kReceiveCancelled = 995;  // ERROR_OPERATION_ABORTED
 inline constexpr platform::WinError kWireResultBit = 0x20000000;
-inline constexpr std::size_t kMaxKeptReplies = 1024;
+// Requests remembered as waiting for their reply; beyond this the oldest are
+// forgotten (a silent printer polled for ever must not grow the process).
+inline constexpr std::size_t kMaxOutstanding = 4096;
 
 // The printer's refusal carried by an error, if it is one.
 std::optional<WireResult> wire_result_of(const platform::Error& e);
 
-// What the printer sent back for an earlier request.
-struct PrinterReply {
-    std::uint32_t request_id = 0;
-    std::uint32_t channel = 0;
-    Bytes data;
-};
-
 class SimulatorConnection {
 public:
-    // Connects to the running simulator of printer `name` on this computer.
-    static platform::Result<std::unique_ptr<SimulatorConnection>> connect(std::string_view name);
-    static platform::Result<std::unique_ptr<SimulatorConnection>> connect_path(const std::filesystem::path& socket);
-    ~SimulatorConnection();  // cancels receiving, closes the socket, joins the reader
+    // Connects to the running simulator of printer `name` on this computer;
+    // its replies go to `replies`, or to a queue of its own when null.
+    static platform::Result<std::unique_ptr<SimulatorConnection>> connect(
+        std::string_view name, std::shared_ptr<ReplyQueue> replies = nullptr);
+    static platform::Result<std::unique_ptr<SimulatorConnection>> connect_path(
+        const std::filesystem::path& socket, std::shared_ptr<ReplyQueue> replies = nullptr);
+    // Closes the socket and joins the reader; cancels the queue only when it
+    // is the connection's own.
+    ~SimulatorConnection();
     SimulatorConnection(const SimulatorConnection&) = delete;
     SimulatorConnection& operator=(const SimulatorConnection&) = delete;
 
@@ -73,26 +73,25 @@ public:
                                         std::span<const std::uint8_t> bytes);
     platform::Status request_status(std::uint32_t request_id, std::uint32_t channel);
 
-    // Blocks until a reply is there, cancel_receive() is called, the printer
-    // goes away, or the time limit passes (none: wait without limit).
+    // The reply queue's receive() and cancel().
     platform::Result<PrinterReply> receive(std::optional<std::chrono::milliseconds> limit = std::nullopt);
     void cancel_receive();
+    const std::shared_ptr<ReplyQueue>& replies() const { return replies_; }
 
     // Control of the simulated printer (see printer.h for the assignments).
     platform::Status set(const std::vector<std::string>& assignments);
     platform::Result<std::string> show();
     platform::Status stop();
 
-    // Replies dropped because nobody fetched them (kMaxKeptReplies).
-    std::uint64_t dropped_replies() const;
-
 private:
     struct Inner;
-    explicit SimulatorConnection(std::shared_ptr<Inner> inner);
+    SimulatorConnection(std::unique_ptr<Inner> inner, std::shared_ptr<ReplyQueue> replies, bool own_queue);
     platform::Result<Frame> call(FrameKind kind, std::uint32_t request_id, std::uint32_t channel,
                                  std::span<const std::uint8_t> payload);
 
-    std::shared_ptr<Inner> inner_;
+    std::unique_ptr<Inner> inner_;
+    std::shared_ptr<ReplyQueue> replies_;
+    bool own_queue_;
 };
 
 }  // namespace twsim

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <thread>
 
@@ -400,6 +401,62 @@ TEST_F(SimProcessTest, RandomFramesNeverStopThePrinter) {
     ASSERT_TRUE(c);
     ASSERT_TRUE(c->set({"silent=0", "busy=0"}));
     EXPECT_EQ(status(*c, 1).substr(0, 9), "@BDC ST\r\n");
+}
+
+// The local-port provider's shape: one receiving thread for every printer it
+// talks to, and a request to a printer that goes away still comes back, failed.
+TEST_F(SimProcessTest, PrintersSharingOneReplyQueue) {
+    start("Upstairs", {"--model", "kestrel-870"});
+    auto queue = std::make_shared<twsim::ReplyQueue>();
+    auto down = SimulatorConnection::connect(kName, queue);
+    auto up = SimulatorConnection::connect("Upstairs", queue);
+    ASSERT_TRUE(down && up);
+
+    ASSERT_TRUE((*down)->request_status(1, twsim::kStatusChannel));
+    ASSERT_TRUE((*up)->request_status(2, twsim::kStatusChannel));
+    std::map<std::uint32_t, std::string> got;
+    for (int i = 0; i < 2; ++i) {
+        auto r = queue->receive(20s);
+        ASSERT_TRUE(r) << r.error().describe();
+        EXPECT_EQ(r->error, 0u);
+        got[r->request_id] = text(r->data);
+    }
+    EXPECT_NE(got[1].find("IQ:64646464;"), std::string::npos);
+    EXPECT_NE(got[2].find("IQ:64646464646464;"), std::string::npos);
+
+    // Upstairs stops answering, takes two requests, then is stopped.
+    ASSERT_TRUE((*up)->set({"silent=1"}));
+    ASSERT_TRUE((*up)->request_status(3, twsim::kRecordStatusChannel));
+    ASSERT_TRUE((*up)->send(4, twsim::kCommandChannel, twsim::command_ink_information()));
+    // A refused request is not waited for.
+    EXPECT_FALSE((*up)->request_status(5, 0x12345678));
+    EXPECT_EQ(tool({"stop", "Upstairs"}), 0);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> failed;
+    for (int i = 0; i < 2; ++i) {
+        auto r = queue->receive(20s);
+        ASSERT_TRUE(r) << r.error().describe();
+        EXPECT_EQ(r->error, platform::ERROR_BROKEN_PIPE);
+        EXPECT_TRUE(r->data.empty());
+        failed.emplace_back(r->request_id, r->channel);
+    }
+    EXPECT_EQ(failed, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{3, twsim::kRecordStatusChannel},
+                                                                           {4, twsim::kCommandChannel}}));
+    // The shared queue is not closed by one printer going away.
+    ASSERT_TRUE((*down)->request_status(6, twsim::kStatusChannel));
+    auto r = queue->receive(20s);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->request_id, 6u);
+    EXPECT_EQ(r->error, 0u);
+
+    // Cancelling wakes the one receiver for all of them.
+    std::thread receiver([&] {
+        auto c = queue->receive();
+        ASSERT_FALSE(c);
+        EXPECT_EQ(c.error().code, twsim::kReceiveCancelled);
+    });
+    std::this_thread::sleep_for(50ms);
+    queue->cancel();
+    receiver.join();
 }
 
 }  // namespace
