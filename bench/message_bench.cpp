@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_stats.h"
 #include "platform/message_queue.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
@@ -76,10 +77,11 @@ void pump_until_quit() {
     while (get_message(&msg, 0, 0, 0) > 0) dispatch_message(&msg);
 }
 
-void report(const char* what, std::vector<std::uint32_t> ns) {
-    std::sort(ns.begin(), ns.end());
-    auto at = [&](double q) { return ns[static_cast<std::size_t>(q * static_cast<double>(ns.size() - 1))] / 1000.0; };
-    std::printf("  %-18s median %8.2f us   p99 %8.2f us   (%zu rounds)\n", what, at(0.5), at(0.99), ns.size());
+void report(const char* what, const std::vector<std::uint32_t>& ns) {
+    std::vector<double> micros;
+    micros.reserve(ns.size());
+    for (std::uint32_t v : ns) micros.push_back(v / 1000.0);
+    twbench::print_spread(what, micros);
 }
 
 std::vector<std::uint32_t> same_thread(int rounds) {
@@ -173,14 +175,13 @@ int main(int argc, char** argv) {
     if (!::mkdtemp(root.data())) return 1;
     ::setenv("TWPRINTER_ROOT", root.c_str(), 1);
 
-    std::printf("post-to-dispatch latency\n");
-    report("same thread", same_thread(rounds));
-    report("across threads", across_threads(rounds));
+    report("message post-to-dispatch, same thread", same_thread(rounds));
+    report("message post-to-dispatch, between threads", across_threads(rounds));
     auto processes = across_processes(rounds);
     if (processes.empty())
-        std::printf("  across processes: the other process did not start\n");
+        std::printf("message post-to-dispatch, between processes: the other process did not start\n");
     else
-        report("across processes", processes);
+        report("message post-to-dispatch, between processes", processes);
 
     std::error_code ec;
     std::filesystem::remove_all(root, ec);

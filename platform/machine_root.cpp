@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -114,6 +116,30 @@ void make_windows_folder(const fs::path& root, const MachineFacts& f, const std:
     fs::create_directories(find_case_insensitive(dir / fs::path(rest).relative_path()), ec);
 }
 
+// Makes (or finds) the objects folder of a root; see machine_objects_folder.
+Result<fs::path> make_objects_folder(const fs::path& root) {
+    fs::path link = root / "objects";
+    std::error_code ec;
+    if (fs::is_directory(fs::symlink_status(link, ec))) return link;  // a root without /dev/shm
+
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : fs::weakly_canonical(root, ec).string()) h = (h ^ c) * 1099511628211ull;
+    char name[64];
+    std::snprintf(name, sizeof name, "twprinter-%016llx-%u", static_cast<unsigned long long>(h), ::getuid());
+    fs::path shm = fs::path("/dev/shm") / name;
+    if (::mkdir(shm.c_str(), 0700) != 0 && errno != EEXIST) {
+        fs::create_directories(link, ec);
+        if (ec) return Error{error_from_errno(ec.value()), "cannot create " + link.string() + ": " + ec.message()};
+        return link;
+    }
+    if (fs::read_symlink(link, ec) != shm) {
+        fs::remove(link, ec);
+        fs::create_directory_symlink(shm, link, ec);
+    }
+    return shm;
+}
+
+
 }  // namespace
 
 fs::path machine_root_path() {
@@ -127,7 +153,7 @@ Result<fs::path> ensure_machine_root() {
     fs::path root = machine_root_path();
     fs::path facts_file = root / kFactsFile;
     std::error_code ec;
-    if (fs::exists(facts_file, ec) && fs::exists(root / "objects", ec)) return root;
+    if (fs::exists(facts_file, ec) && fs::exists(root / "registry", ec)) return root;
 
     fs::create_directories(root, ec);
     if (ec) return Error{error_from_errno(ec.value()), "cannot create the machine root " + root.string() + ": " + ec.message()};
@@ -144,13 +170,32 @@ Result<fs::path> ensure_machine_root() {
         fs::rename(tmp, facts_file, ec);
     }
     MachineFacts f = read_facts(facts_file);
-    for (const char* dir : {"registry", "objects"}) fs::create_directories(root / dir, ec);
+    fs::create_directories(root / "registry", ec);
     for (const auto& [letter, folder] : f.drives)
         if (!folder.is_absolute()) fs::create_directories(root / folder, ec);
     for (const auto* dir : {&f.windows_directory, &f.system_directory, &f.temp_directory})
         make_windows_folder(root, f, *dir);
     ::close(lock);
     return root;
+}
+
+Result<fs::path> machine_objects_folder() {
+    // Asked on every open of a named object: remembered per root.
+    static std::mutex lock;
+    static std::map<fs::path, fs::path>* known = new std::map<fs::path, fs::path>;
+    fs::path root_path = machine_root_path();
+    {
+        std::lock_guard guard(lock);
+        if (auto it = known->find(root_path); it != known->end()) return it->second;
+    }
+    auto root = ensure_machine_root();
+    if (!root) return root.error();
+    auto folder = make_objects_folder(*root);
+    if (folder) {
+        std::lock_guard guard(lock);
+        (*known)[root_path] = *folder;
+    }
+    return folder;
 }
 
 Result<MachineFacts> machine_facts() {

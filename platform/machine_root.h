@@ -10,7 +10,8 @@
 // What the root holds:
 //   machine.ini        the computer's facts (below), a profile file people edit
 //   registry/          the hives, HKEY_LOCAL_MACHINE.reg and HKEY_CURRENT_USER.reg
-//   objects/           the named kernel objects of the computer
+//   objects/           the named kernel objects of the computer (a link to a
+//                      folder in /dev/shm, see machine_objects_folder)
 //   drives/<letter>/   the folders behind drive letters (A: and C: by default)
 //
 // The facts are read from machine.ini when it changes, so a test that rewrites
@@ -62,6 +63,13 @@ std::filesystem::path machine_root_path();
 // Creates the root with defaults where anything is missing (idempotent, safe
 // against concurrent creation), and returns its path.
 Result<std::filesystem::path> ensure_machine_root();
+
+// The folder that holds the computer's named kernel objects. Their memory is
+// shared between processes and never needs to reach a disk, so the folder lives
+// in /dev/shm (one per machine root, named after a hash of the root's path), with
+// a link "objects" in the root pointing at it; where /dev/shm cannot be used it is
+// the root's own objects/ folder. Created on demand.
+Result<std::filesystem::path> machine_objects_folder();
 
 // The facts of this process's computer (creating the root if needed). Fails
 // only when the root cannot be created or machine.ini cannot be read.

@@ -40,7 +40,12 @@ public:
     ObjectKind kind() const override { return ObjectKind::Mutex; }
     Waitable* waitable() override { return this; }
 
-    bool release() { return pthread_mutex_unlock(mutex_) == 0; }
+    // Only the owner may release; asking the POSIX mutex to find that out
+    // would be an error on its side, so the owner is checked here first.
+    bool release() {
+        if (owner() != static_cast<std::uint32_t>(::gettid())) return false;
+        return pthread_mutex_unlock(mutex_) == 0;
+    }
 
     // The lock word is the futex the POSIX mutex sleeps on: owner thread id plus
     // the kernel's waiters and owner-died bits. A waiter sets the waiters bit so

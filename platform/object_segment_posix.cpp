@@ -94,9 +94,9 @@ Result<std::shared_ptr<ObjectSegment>> ObjectSegment::open(std::string_view raw_
     existed = false;
     std::string_view name = strip_namespace(raw_name);
     if (name.empty()) return Error{ERROR_INVALID_NAME, "empty object name"};
-    auto root = ensure_machine_root();
-    if (!root) return root.error();
-    std::string folder = (*root / "objects").string();
+    auto objects = machine_objects_folder();
+    if (!objects) return objects.error();
+    std::string folder = objects->string();
     std::string file = folder + "/" + file_name_for(name);
 
     Registry& reg = registry();
@@ -189,11 +189,11 @@ ObjectSegment::~ObjectSegment() {
     if (!file_.empty()) {
         // The last holder on the computer removes the file; the namespace lock
         // keeps an opener from slipping in between the test and the unlink.
+        // The close itself happens after the lock is let go: freeing the file's
+        // pages can take a while, and other openers need not wait for it.
         std::string folder = file_.substr(0, file_.rfind('/'));
         NamespaceLock ns(folder);
         if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) ::unlink(file_.c_str());
-        ::close(fd_);
-        return;
     }
     ::close(fd_);
 }

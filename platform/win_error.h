@@ -73,6 +73,7 @@ inline constexpr WinError ERROR_INVALID_INDEX = 1413;
 inline constexpr WinError ERROR_TLW_WITH_WSCHILD = 1406;
 inline constexpr WinError ERROR_INVALID_THREAD_ID = 1444;
 inline constexpr WinError ERROR_NOT_ENOUGH_QUOTA = 1816;
+inline constexpr WinError ERROR_UNSUPPORTED_TYPE = 1630;
 inline constexpr WinError ERROR_TIMEOUT = 1460;
 
 // The calling thread's last error, as GetLastError/SetLastError keep it.

@@ -26,6 +26,9 @@ TempMachineRoot::~TempMachineRoot() {
     else
         ::unsetenv("TWPRINTER_ROOT");
     std::error_code ec;
+    // The named objects live outside the root (in /dev/shm): remove them too.
+    auto objects = std::filesystem::read_symlink(path_ / "objects", ec);
+    if (!ec) std::filesystem::remove_all(objects, ec);
     std::filesystem::remove_all(path_, ec);
 }
 
