@@ -71,6 +71,8 @@ struct ThreadQueue {
     std::uintptr_t next_thread_timer = 1;
 };
 
+constexpr std::size_t kRemoteRingsKept = 64;
+
 struct Registry {
     std::mutex lock;
     std::unordered_map<std::uint32_t, std::shared_ptr<ThreadQueue>> queues;             // this process's
@@ -100,7 +102,7 @@ struct QueueHolder {
     ~QueueHolder() { release(); }
     void release() {
         if (!queue) return;
-        detail::forget_thread_windows(queue->tid);
+        detail::forget_thread_windows(queue->tid, queue->root);
         {
             Registry& r = registry();
             std::lock_guard guard(r.lock);
@@ -287,6 +289,10 @@ Status post_to_thread(std::uint32_t tid, HWND hwnd, UINT message, WPARAM wParam,
         if (!opened) return std::move(opened).error();
         ring = std::move(opened).value();
         std::lock_guard guard(r.lock);
+        // Each cached ring keeps its queue's memory mapped: let go of those
+        // whose threads have ended before the cache grows large.
+        if (r.remote.size() >= kRemoteRingsKept)
+            std::erase_if(r.remote, [](auto& entry) { return !entry.second->owner_alive(); });
         r.remote[key] = ring;
     }
     Status s = ring->post(m);

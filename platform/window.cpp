@@ -223,7 +223,7 @@ bool detail::is_self_or_descendant(HWND hwnd, HWND ancestor) {
     return false;
 }
 
-void detail::forget_thread_windows(std::uint32_t tid) {
+void detail::forget_thread_windows(std::uint32_t tid, const std::string& root_key) {
     std::vector<HWND> gone;
     {
         std::lock_guard guard(state().lock);
@@ -236,7 +236,7 @@ void detail::forget_thread_windows(std::uint32_t tid) {
         s.active.erase(tid);
         s.focus.erase(tid);
     }
-    for (HWND h : gone) table_remove(h);
+    for (HWND h : gone) table_remove_on(root_key, h);
 }
 
 // --- Classes ------------------------------------------------------------------

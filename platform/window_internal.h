@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -22,8 +23,9 @@ bool window_owner(HWND hwnd, WindowOwner* owner);
 WNDPROC window_proc(HWND hwnd);
 // Whether `hwnd` is `ancestor` or one of its descendants (this process only).
 bool is_self_or_descendant(HWND hwnd, HWND ancestor);
-// Called by a thread's queue when the thread ends.
-void forget_thread_windows(std::uint32_t tid);
+// Called by a thread's queue when the thread ends or leaves the computer whose
+// root key is given: its windows go, without messages.
+void forget_thread_windows(std::uint32_t tid, const std::string& root_key);
 // Called by destroy_window: the window's timers go with it.
 void kill_window_timers(HWND hwnd);
 

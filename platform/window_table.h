@@ -50,6 +50,10 @@ struct WindowRecord {
 // assigned. ERROR_NOT_ENOUGH_MEMORY when every slot is taken.
 Result<HWND> table_add(WindowRecord record);
 void table_remove(HWND hwnd);
+// The same on the table of the computer whose root key (TWPRINTER_ROOT, or ""
+// for the default) is given, for windows left on a computer this process has
+// moved away from.
+void table_remove_on(const std::string& root_key, HWND hwnd);
 // Rewrites the parts other processes may ask about (title, style, parent, owner).
 void table_update(const WindowRecord& record);
 // The entry of a window; with `check_owner`, an entry whose process is gone is

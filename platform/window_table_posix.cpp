@@ -69,15 +69,20 @@ void init_header(void* state) {
     h->generation_base = std::random_device{}() & 0xFFFFF;
 }
 
-// The table of the computer this process belongs to now, opened once per computer.
-Table* table() {
+std::string current_root_key() {
+    const char* root = std::getenv("TWPRINTER_ROOT");
+    return root ? root : "";
+}
+
+// The table of a computer, opened once per computer and kept. Only the table
+// of the computer this process belongs to now is ever created.
+Table* table(const std::string& key = current_root_key()) {
     static std::mutex lock;
     static auto* tables = new std::map<std::string, Table>;
-    const char* root = std::getenv("TWPRINTER_ROOT");
-    std::string key = root ? root : "";
     std::lock_guard guard(lock);
     auto it = tables->find(key);
     if (it != tables->end()) return &it->second;
+    if (key != current_root_key()) return nullptr;
     bool existed = false;
     auto segment = ObjectSegment::open("TwpWindowTable", ObjectKind::Other, kWindowTableSlots * sizeof(TableSlot),
                                        OpenMode::CreateOrOpen, init_header, existed);
@@ -212,8 +217,10 @@ Result<HWND> table_add(WindowRecord record) {
     return Error{ERROR_NOT_ENOUGH_MEMORY, "the window table is full"};
 }
 
-void table_remove(HWND hwnd) {
-    Table* t = table();
+void table_remove(HWND hwnd) { table_remove_on(current_root_key(), hwnd); }
+
+void table_remove_on(const std::string& root_key, HWND hwnd) {
+    Table* t = table(root_key);
     if (!t) return;
     Locked guard(t);
     if (TableSlot* s = slot_of(t, hwnd)) s->hwnd = 0;

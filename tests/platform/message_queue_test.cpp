@@ -221,6 +221,15 @@ TEST_F(MessageQueueTest, PostsAreRefusedWhereTheyCannotGo) {
     release = true;
     bare.join();
 
+    // A thread whose queue ended with it.
+    std::uint32_t ended_tid = 0;
+    std::thread([&] {
+        ensure_message_queue();
+        ended_tid = current_thread_id();
+    }).join();
+    EXPECT_FALSE(post_thread_message(ended_tid, WM_USER, 0, 0));
+    EXPECT_EQ(last_error(), ERROR_INVALID_THREAD_ID);
+
     MSG msg;
     EXPECT_EQ(get_message(&msg, gone, 0, 0), -1) << "a filter window must be the thread's own";
 }
@@ -264,6 +273,8 @@ class SendTest : public MessageQueueTest {
 protected:
     void SetUp() override {
         MessageQueueTest::SetUp();
+        main_proc_thread = 0;
+        worker_proc_thread = 0;
         for (auto [name, proc] : {std::pair{"TwpMain", &main_proc}, std::pair{"TwpWorker", &worker_proc}}) {
             WNDCLASS wc;
             wc.lpfnWndProc = proc;
@@ -308,16 +319,15 @@ TEST_F(SendTest, SendToAnotherThreadReturnsItsResultAndServesTheSendBack) {
 
 TEST_F(SendTest, SendToAThreadThatEndsWithoutAnsweringReturnsZero) {
     std::atomic<HWND> theirs{0};
-    std::atomic<bool> sending{false};
     std::thread worker([&] {
         theirs = create_window_ex(0, "TwpWorker", "", 0, 0, 0, 1, 1, 0, 0, 0, nullptr);
-        while (!sending) std::this_thread::yield();
-        sleep_ms(50);  // ends without ever reading its queue
+        // Wakes for the send, then ends without reading its queue.
+        EXPECT_EQ(msg_wait_for_multiple_objects({}, kInfinite, QS_SENDMESSAGE), WAIT_OBJECT_0);
     });
     while (theirs == 0) std::this_thread::yield();
-    sending = true;
     EXPECT_EQ(send_message(theirs, WM_USER + 20, 1, 0), 0);
     worker.join();
+    EXPECT_EQ(worker_proc_thread.load(), 0u) << "the procedure never ran";
     EXPECT_FALSE(is_window(theirs));
 }
 
