@@ -11,8 +11,9 @@
 //   with WS_THICKFRAME), WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE,
 //   WM_MOVE, then WM_PARENTNOTIFY to the parent of a child window (unless
 //   WS_EX_NOPARENTNOTIFY), then, for WS_VISIBLE, what show_window sends. A
-//   procedure that answers WM_NCCREATE with 0 or WM_CREATE with -1 fails the
-//   creation; the window is destroyed with the usual destruction messages.
+//   procedure that answers WM_NCCREATE with 0 fails the creation and gets
+//   WM_NCDESTROY; one that answers WM_CREATE with -1 gets WM_DESTROY and
+//   WM_NCDESTROY.
 //   The title is stored by def_window_proc's WM_NCCREATE, so a procedure that
 //   does not pass WM_NCCREATE on gets a window without text, as on Windows.
 // - Destruction: owned windows are destroyed first; a child's parent gets
@@ -127,6 +128,17 @@ inline constexpr std::uint32_t WS_EX_TOOLWINDOW = 0x00000080;
 
 inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
+// Class data indices.
+inline constexpr int GCL_MENUNAME = -8;
+inline constexpr int GCL_HBRBACKGROUND = -10;
+inline constexpr int GCL_HCURSOR = -12;
+inline constexpr int GCL_HICON = -14;
+inline constexpr int GCL_HMODULE = -16;
+inline constexpr int GCL_CBWNDEXTRA = -18;
+inline constexpr int GCL_CBCLSEXTRA = -20;
+inline constexpr int GCL_WNDPROC = -24;
+inline constexpr int GCL_STYLE = -26;
+
 // Window data indices.
 inline constexpr int GWL_WNDPROC = -4;
 inline constexpr int GWL_HINSTANCE = -6;
@@ -158,6 +170,15 @@ ATOM register_class(const WNDCLASS& wc);
 bool unregister_class(const char* class_name, Handle instance);
 // The registration as given (name and menu name point into the class).
 bool get_class_info(Handle instance, const char* class_name, WNDCLASS* out);
+// The class data of a window's class (GetClassLongPtr / SetClassLongPtr):
+// byte indices 0..cbClsExtra-8 of the class's extra bytes, or a GCL_ index
+// (background, cursor, icon, style, procedure, module; the extra sizes and
+// the menu name are read-only). Changes reach every window of the class made
+// afterwards, and the class's windows at once for the background and cursor.
+// 0 with ERROR_INVALID_INDEX outside, ERROR_INVALID_WINDOW_HANDLE (or
+// ERROR_ACCESS_DENIED for another process's window).
+std::intptr_t get_class_long_ptr(HWND hwnd, int index);
+std::intptr_t set_class_long_ptr(HWND hwnd, int index, std::intptr_t value);
 // Copies the window's class name; the count of characters copied (0 on error).
 int get_class_name(HWND hwnd, char* buffer, int size);
 
@@ -193,7 +214,9 @@ std::string window_text(HWND hwnd);
 // Returns whether the window was visible before.
 bool show_window(HWND hwnd, int command);
 bool is_window_visible(HWND hwnd);
-// Returns whether the window was disabled before; sends WM_ENABLE on a change.
+// Returns whether the window was disabled before. Disabling sends
+// WM_CANCELMODE, takes the focus away (WM_KILLFOCUS) and sends WM_ENABLE;
+// enabling sends WM_ENABLE; nothing is sent when nothing changes.
 bool enable_window(HWND hwnd, bool enable);
 bool is_window_enabled(HWND hwnd);
 

@@ -62,6 +62,7 @@ std::string message_name(UINT message) {
         {WM_GETTEXT, "WM_GETTEXT"},
         {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"},
         {WM_CLOSE, "WM_CLOSE"},
+        {WM_CANCELMODE, "WM_CANCELMODE"},
         {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
         {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"},
         {WM_NCCREATE, "WM_NCCREATE"},

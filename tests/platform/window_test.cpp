@@ -59,6 +59,7 @@ protected:
         WNDCLASS wc;
         wc.lpfnWndProc = twtest::recording_proc;
         wc.cbWndExtra = 40;
+        wc.cbClsExtra = 16;
         wc.hInstance = kModule;
         wc.hCursor = 0x77;
         wc.hbrBackground = 6;
@@ -367,7 +368,9 @@ TEST_F(WindowTest, ExtraBytesHoldValuesAtByteIndices) {
     EXPECT_EQ(get_window_long_ptr(w, GWL_HINSTANCE), static_cast<std::intptr_t>(kModule));
 }
 
-LRESULT answer_99(HWND, UINT message, WPARAM, LPARAM) { return message == WM_USER ? 99 : 0; }
+LRESULT answer_99(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_USER ? 99 : def_window_proc(hwnd, message, wParam, lParam);
+}
 
 TEST_F(WindowTest, ReplacedProcedureGetsTheMessages) {
     HWND w = make("sub", 0);
@@ -376,6 +379,32 @@ TEST_F(WindowTest, ReplacedProcedureGetsTheMessages) {
     EXPECT_EQ(send_message(w, WM_USER, 0, 0), 99);
     set_window_long_ptr(w, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(old));
     EXPECT_EQ(send_message(w, WM_USER, 0, 0), 0);
+}
+
+TEST_F(WindowTest, ClassDataIsReachedThroughAnyWindowOfTheClass) {
+    HWND before = make("before", 0);
+    HWND other = make("other", 0);
+    EXPECT_EQ(set_class_long_ptr(before, 8, -3), 0);
+    EXPECT_EQ(get_class_long_ptr(other, 8), -3) << "one class, shared by its windows";
+    set_last_error(ERROR_SUCCESS);
+    EXPECT_EQ(get_class_long_ptr(before, 9), 0) << "16 class bytes hold pointer-sized values at 0..8";
+    EXPECT_EQ(last_error(), ERROR_INVALID_INDEX);
+
+    EXPECT_EQ(get_class_long_ptr(before, GCL_HCURSOR), 0x77);
+    EXPECT_EQ(set_class_long_ptr(before, GCL_HBRBACKGROUND, 9), 6);
+    WNDCLASS info;
+    ASSERT_TRUE(get_class_info(kModule, "TwpRecorded", &info));
+    EXPECT_EQ(info.hbrBackground, 9u);
+    EXPECT_EQ(get_class_long_ptr(before, GCL_CBWNDEXTRA), 40);
+    EXPECT_EQ(set_class_long_ptr(before, GCL_CBWNDEXTRA, 4), 0) << "the sizes are fixed at registration";
+    EXPECT_EQ(last_error(), ERROR_INVALID_INDEX);
+
+    // A new class procedure is for windows made afterwards.
+    set_class_long_ptr(before, GCL_WNDPROC, reinterpret_cast<std::intptr_t>(&answer_99));
+    HWND after = make("after", 0);
+    EXPECT_EQ(send_message(after, WM_USER, 0, 0), 99);
+    EXPECT_EQ(send_message(before, WM_USER, 0, 0), 0);
+    set_class_long_ptr(before, GCL_WNDPROC, reinterpret_cast<std::intptr_t>(&twtest::recording_proc));
 }
 
 TEST_F(WindowTest, StateChangesSendTheirMessagesOnlyWhenSomethingChanges) {
@@ -398,7 +427,7 @@ TEST_F(WindowTest, StateChangesSendTheirMessagesOnlyWhenSomethingChanges) {
     EXPECT_TRUE(show_window(w, SW_HIDE));
     EXPECT_EQ(rec.sequence(), (std::vector<std::string>{
                                   "W:WM_SHOWWINDOW", "W:WM_ACTIVATE", "W:WM_SETFOCUS",  // shown and activated
-                                  "W:WM_KILLFOCUS", "W:WM_ENABLE",                      // disabled: loses focus
+                                  "W:WM_CANCELMODE", "W:WM_KILLFOCUS", "W:WM_ENABLE",   // disabled: loses focus
                                   "W:WM_ENABLE",                                        // enabled
                                   "W:WM_MOVE", "W:WM_SIZE",
                                   "W:WM_SHOWWINDOW", "W:WM_ACTIVATE",  // hidden and deactivated
