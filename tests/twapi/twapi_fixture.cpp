@@ -1,9 +1,13 @@
 #include "tests/twapi/twapi_fixture.h"
 
 #include <chrono>
+#include <future>
 
 #include "platform/library.h"
+#include "platform/message_queue.h"
 #include "platform/registry.h"
+#include "platform/thread.h"
+#include "platform/window.h"
 #include "twapi/notification.h"
 
 namespace twtest {
@@ -36,10 +40,21 @@ NotificationLog& notifications() {
 
 namespace {
 
-bool record_notification(std::uint32_t window, std::uint32_t message, std::uint32_t wparam, std::int32_t lparam) {
-    notifications().add({window, message, wparam, lparam});
-    return true;
+platform::LRESULT test_window_proc(platform::HWND hwnd, platform::UINT message, platform::WPARAM wparam,
+                                   platform::LPARAM lparam) {
+    if (message == twapi::WM_TWAPI_READ || message == twapi::WM_TWAPI_STATUS) {
+        notifications().add({hwnd, message, static_cast<std::uint32_t>(wparam), static_cast<std::int32_t>(lparam),
+                             platform::current_thread_id()});
+        return 0;
+    }
+    if (message == platform::WM_DESTROY) {
+        platform::post_quit_message(0);
+        return 0;
+    }
+    return platform::def_window_proc(hwnd, message, wparam, lparam);
 }
+
+constexpr const char* kTestWindowClass = "TwapiTestWindow";
 
 template <class F>
 void bind(platform::Handle module, const char* name, F*& slot) {
@@ -88,7 +103,6 @@ void TwapiTest::SetUp() {
     bind(twapi_module_, "TWGetLocal", api_.TWGetLocal);
 
     notifications().clear();
-    twapi::set_notification_sink_for_testing(record_notification);
 
     set_router({{"TWPLocal", "LPT"}, {"TWPShare", "SHARE"}});
     set_provider_path(0, SCRIPTPROV_PATH);
@@ -99,10 +113,40 @@ void TwapiTest::TearDown() {
     // Balance whatever the test left initialised; extra calls do nothing.
     if (api_.TWRelease != nullptr)
         for (int i = 0; i < 8; ++i) api_.TWRelease();
-    twapi::set_notification_sink_for_testing(nullptr);
+    window_.stop();
     if (twapi_module_) (void)platform::free_library(twapi_module_);
     if (lpt_module_) (void)platform::free_library(lpt_module_);
     if (share_module_) (void)platform::free_library(share_module_);
+}
+
+std::uint32_t TestWindow::start() {
+    if (hwnd_ != 0) return hwnd_;
+    std::promise<std::pair<std::uint32_t, std::uint32_t>> made;
+    auto made_future = made.get_future();
+    thread_ = std::thread([&made] {
+        platform::WNDCLASS wc;
+        wc.lpfnWndProc = test_window_proc;
+        wc.lpszClassName = kTestWindowClass;
+        platform::register_class(wc);  // already registered by an earlier test: fine
+        platform::HWND hwnd = platform::create_window_ex(0, kTestWindowClass, "notifications", 0, 0, 0, 0, 0, 0, 0,
+                                                         0, nullptr);
+        made.set_value({hwnd, platform::current_thread_id()});
+        if (hwnd == 0) return;
+        platform::MSG msg;
+        while (platform::get_message(&msg, 0, 0, 0) > 0) platform::dispatch_message(&msg);
+    });
+    auto [hwnd, thread_id] = made_future.get();
+    hwnd_ = hwnd;
+    thread_id_ = thread_id;
+    EXPECT_NE(hwnd_, 0u) << "test window";
+    return hwnd_;
+}
+
+void TestWindow::stop() {
+    if (!thread_.joinable()) return;
+    if (hwnd_ != 0) platform::post_message(hwnd_, platform::WM_CLOSE, 0, 0);
+    thread_.join();
+    hwnd_ = 0;
 }
 
 void TwapiTest::set_router(const RouterValues& values, bool present) {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/handle_table.h"
@@ -37,6 +38,7 @@ struct Notification {
     std::uint32_t message;
     std::uint32_t wparam;
     std::int32_t lparam;
+    std::uint32_t thread_id;  // the thread whose window procedure got it
 };
 
 // Notifications TWAPI2 posted, in order.
@@ -53,6 +55,21 @@ private:
     std::vector<Notification> log_;
 };
 NotificationLog& notifications();
+
+// A window on a thread of its own, running a message loop; it logs the
+// reply notifications it receives into notifications().
+class TestWindow {
+public:
+    ~TestWindow() { stop(); }
+    std::uint32_t start();  // the window handle
+    void stop();
+    std::uint32_t thread_id() const { return thread_id_; }
+
+private:
+    std::thread thread_;
+    std::uint32_t hwnd_ = 0;
+    std::uint32_t thread_id_ = 0;
+};
 
 // Routing values: name and string data.
 using RouterValues = std::vector<std::pair<std::string, std::string>>;
@@ -72,9 +89,13 @@ protected:
     // Initialises and opens `channel` of a local printer made for it.
     int open_local(const std::string& name, int channel = 1);
 
+    // A real window on another thread that receives notifications.
+    std::uint32_t notification_window() { return window_.start(); }
+
     std::vector<scriptprov::Call> calls_of(scriptprov::ScriptControl* provider, const std::string& what);
 
     TempMachineRoot root_;
+    TestWindow window_;
     platform::Handle twapi_module_ = platform::kNullHandle;
     platform::Handle lpt_module_ = platform::kNullHandle;
     platform::Handle share_module_ = platform::kNullHandle;

@@ -135,10 +135,11 @@ TEST_F(TwapiReceiveTest, LateReplyAfterATimeOutIsDroppedNotDelivered) {
 }
 
 TEST_F(TwapiReceiveTest, ReadWindowIsToldWhenTheReplyArrives) {
+    const int window = static_cast<int>(notification_window());
     lpt_->hold_replies(true);
     lpt_->set_auto_reply(Request::Send, kReplyLength, "reply bytes");
     int handle = open_local("P");
-    ASSERT_EQ(api_.TWSetOption(handle, 3, &kReadWindow), 0);
+    ASSERT_EQ(api_.TWSetOption(handle, 3, &window), 0);
     ASSERT_EQ(api_.TWSend(handle, "cmd", 3), 3);
     char buffer[64];
     int size = sizeof buffer;
@@ -149,10 +150,12 @@ TEST_F(TwapiReceiveTest, ReadWindowIsToldWhenTheReplyArrives) {
     ASSERT_TRUE(notifications().wait_for(1, 10000));
     auto posted = notifications().all();
     ASSERT_EQ(posted.size(), 1u);
-    EXPECT_EQ(posted[0].window, static_cast<std::uint32_t>(kReadWindow));
+    EXPECT_EQ(posted[0].window, static_cast<std::uint32_t>(window));
     EXPECT_EQ(posted[0].message, 1025u);
     EXPECT_EQ(posted[0].wparam, 0u);
     EXPECT_EQ(posted[0].lparam, handle);
+    EXPECT_EQ(posted[0].thread_id, window_.thread_id()) << "received by the window's own thread";
+    EXPECT_NE(posted[0].thread_id, platform::current_thread_id());
 
     size = sizeof buffer;
     EXPECT_EQ(api_.TWReceive(handle, buffer, &size, 0), 11) << "the reply was in the list before the message";
@@ -160,10 +163,11 @@ TEST_F(TwapiReceiveTest, ReadWindowIsToldWhenTheReplyArrives) {
 }
 
 TEST_F(TwapiReceiveTest, StatusWindowIsToldAndTheNextCallMakesNoRequest) {
+    const int window = static_cast<int>(notification_window());
     lpt_->hold_replies(true);
     lpt_->set_auto_reply(Request::Status, kReplyLength, "@BDC ST2");
     int handle = open_local("P");
-    ASSERT_EQ(api_.TWSetOption(handle, 4, &kStatusWindow), 0);
+    ASSERT_EQ(api_.TWSetOption(handle, 4, &window), 0);
     char buffer[64];
     int size = sizeof buffer;
     EXPECT_EQ(api_.TWGetStatus(handle, buffer, &size), 0);
@@ -171,7 +175,7 @@ TEST_F(TwapiReceiveTest, StatusWindowIsToldAndTheNextCallMakesNoRequest) {
     lpt_->release_held();
     ASSERT_TRUE(notifications().wait_for(1, 10000));
     auto posted = notifications().all();
-    EXPECT_EQ(posted[0].window, static_cast<std::uint32_t>(kStatusWindow));
+    EXPECT_EQ(posted[0].window, static_cast<std::uint32_t>(window));
     EXPECT_EQ(posted[0].message, 1026u);
     EXPECT_EQ(posted[0].lparam, handle);
     size = sizeof buffer;
@@ -181,6 +185,7 @@ TEST_F(TwapiReceiveTest, StatusWindowIsToldAndTheNextCallMakesNoRequest) {
 }
 
 TEST_F(TwapiReceiveTest, NoMessageForAClosedChannelOrAReplacedRequest) {
+    const int window = static_cast<int>(notification_window());
     lpt_->hold_replies(true);
     lpt_->set_auto_reply(Request::Send, kReplyLength, "reply to {id}");
     add_local_printer("P", {1});
@@ -189,7 +194,7 @@ TEST_F(TwapiReceiveTest, NoMessageForAClosedChannelOrAReplacedRequest) {
     int open = api_.TWOpenChannel(1, "P", 1);
     char buffer[64];
     for (int handle : {closed, open}) {
-        ASSERT_EQ(api_.TWSetOption(handle, 3, &kReadWindow), 0);
+        ASSERT_EQ(api_.TWSetOption(handle, 3, &window), 0);
         ASSERT_EQ(api_.TWSend(handle, "cmd", 3), 3);
         int size = sizeof buffer;
         ASSERT_EQ(api_.TWReceive(handle, buffer, &size, -1), -10);
@@ -213,11 +218,12 @@ TEST_F(TwapiReceiveTest, NoMessageForAClosedChannelOrAReplacedRequest) {
 }
 
 TEST_F(TwapiReceiveTest, ReplyArrivingBeforeTheWindowCallIsHandedOverAtOnce) {
+    const int window = static_cast<int>(notification_window());
     // The reply is in before the caller looks: no registration is left
     // waiting for a message that would never come.
     lpt_->set_auto_reply(Request::Status, kReplyLength, "quick");
     int handle = open_local("P");
-    ASSERT_EQ(api_.TWSetOption(handle, 4, &kStatusWindow), 0);
+    ASSERT_EQ(api_.TWSetOption(handle, 4, &window), 0);
     char buffer[64];
     int size = sizeof buffer;
     int result = api_.TWGetStatus(handle, buffer, &size);
