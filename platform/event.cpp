@@ -51,33 +51,16 @@ private:
     EventState* state_;
 };
 
-Handle finish(Result<std::shared_ptr<ObjectSegment>> segment, bool existed) {
-    if (!segment) {
-        segment.error().make_last();
-        return kNullHandle;
-    }
-    Handle h = insert_handle(std::make_shared<EventObject>(std::move(segment).value()));
-    if (h != kNullHandle) set_last_error(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return h;
-}
-
 }  // namespace
 
 Handle create_event(std::string_view name, EventReset reset, bool initially_set) {
     auto init = [&](void* state) {
         new (state) EventState{{initially_set ? 1u : 0u}, {0}, reset == EventReset::Manual ? 1u : 0u};
     };
-    bool existed = false;
-    if (name.empty()) return finish(ObjectSegment::create_private(ObjectKind::Event, 0, init), false);
-    auto segment = ObjectSegment::open(name, ObjectKind::Event, 0, OpenMode::CreateOrOpen, init, existed);
-    return finish(std::move(segment), existed);
+    return create_kernel_object<EventObject>(name, ObjectKind::Event, 0, init);
 }
 
-Handle open_event(std::string_view name) {
-    bool existed = false;
-    auto segment = ObjectSegment::open(name, ObjectKind::Event, 0, OpenMode::OpenExisting, [](void*) {}, existed);
-    return finish(std::move(segment), false);
-}
+Handle open_event(std::string_view name) { return open_kernel_object<EventObject>(name, ObjectKind::Event); }
 
 bool set_event(Handle event) {
     auto e = lookup_handle_as<EventObject>(event);

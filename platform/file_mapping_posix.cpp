@@ -38,16 +38,6 @@ Views& views() {
     return *v;
 }
 
-Handle finish(Result<std::shared_ptr<ObjectSegment>> segment, bool existed) {
-    if (!segment) {
-        segment.error().make_last();
-        return kNullHandle;
-    }
-    Handle h = insert_handle(std::make_shared<MappingObject>(std::move(segment).value()));
-    if (h != kNullHandle) set_last_error(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return h;
-}
-
 }  // namespace
 
 Handle create_file_mapping(std::string_view name, std::uint32_t size) {
@@ -55,18 +45,11 @@ Handle create_file_mapping(std::string_view name, std::uint32_t size) {
         set_last_error(ERROR_INVALID_PARAMETER);
         return kNullHandle;
     }
-    auto no_state = [](void*) {};
-    if (name.empty()) return finish(ObjectSegment::create_private(ObjectKind::FileMapping, size, no_state), false);
-    bool existed = false;
-    auto segment = ObjectSegment::open(name, ObjectKind::FileMapping, size, OpenMode::CreateOrOpen, no_state, existed);
-    return finish(std::move(segment), existed);
+    return create_kernel_object<MappingObject>(name, ObjectKind::FileMapping, size, [](void*) {});
 }
 
 Handle open_file_mapping(std::string_view name) {
-    bool existed = false;
-    auto segment =
-        ObjectSegment::open(name, ObjectKind::FileMapping, 0, OpenMode::OpenExisting, [](void*) {}, existed);
-    return finish(std::move(segment), false);
+    return open_kernel_object<MappingObject>(name, ObjectKind::FileMapping);
 }
 
 std::uint32_t file_mapping_size(Handle mapping) {

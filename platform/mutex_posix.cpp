@@ -87,16 +87,6 @@ private:
     pthread_mutex_t* mutex_;
 };
 
-Handle finish(Result<std::shared_ptr<ObjectSegment>> segment, bool existed) {
-    if (!segment) {
-        segment.error().make_last();
-        return kNullHandle;
-    }
-    Handle h = insert_handle(std::make_shared<MutexObject>(std::move(segment).value()));
-    if (h != kNullHandle) set_last_error(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return h;
-}
-
 }  // namespace
 
 Handle create_mutex(std::string_view name, bool initially_owned) {
@@ -106,17 +96,10 @@ Handle create_mutex(std::string_view name, bool initially_owned) {
         init_state(state);
         if (initially_owned) pthread_mutex_lock(static_cast<pthread_mutex_t*>(state));
     };
-    if (name.empty()) return finish(ObjectSegment::create_private(ObjectKind::Mutex, 0, init), false);
-    bool existed = false;
-    auto segment = ObjectSegment::open(name, ObjectKind::Mutex, 0, OpenMode::CreateOrOpen, init, existed);
-    return finish(std::move(segment), existed);
+    return create_kernel_object<MutexObject>(name, ObjectKind::Mutex, 0, init);
 }
 
-Handle open_mutex(std::string_view name) {
-    bool existed = false;
-    auto segment = ObjectSegment::open(name, ObjectKind::Mutex, 0, OpenMode::OpenExisting, [](void*) {}, existed);
-    return finish(std::move(segment), false);
-}
+Handle open_mutex(std::string_view name) { return open_kernel_object<MutexObject>(name, ObjectKind::Mutex); }
 
 bool release_mutex(Handle mutex) {
     auto m = lookup_handle_as<MutexObject>(mutex);

@@ -72,4 +72,39 @@ private:
     bool keep_mapped_ = false;
 };
 
+// CreateEvent / CreateMutex / CreateFileMapping share this: an empty name makes
+// an unnamed object, any other name opens or creates the named one; the new
+// Object (constructed from the segment) enters the handle table, and the last
+// error tells ERROR_ALREADY_EXISTS or ERROR_SUCCESS as Windows does. A failure
+// becomes the last error and kNullHandle.
+template <class Object>
+Handle create_kernel_object(std::string_view name, ObjectKind kind, std::size_t data_size,
+                            const std::function<void(void*)>& init) {
+    bool existed = false;
+    auto segment = name.empty() ? ObjectSegment::create_private(kind, data_size, init)
+                                : ObjectSegment::open(name, kind, data_size, OpenMode::CreateOrOpen, init, existed);
+    if (!segment) {
+        segment.error().make_last();
+        return kNullHandle;
+    }
+    Handle h = insert_handle(std::make_shared<Object>(std::move(segment).value()));
+    if (h != kNullHandle) set_last_error(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return h;
+}
+
+// OpenEvent / OpenMutex / OpenFileMapping: ERROR_FILE_NOT_FOUND when no object
+// of that name exists.
+template <class Object>
+Handle open_kernel_object(std::string_view name, ObjectKind kind) {
+    bool existed = false;
+    auto segment = ObjectSegment::open(name, kind, 0, OpenMode::OpenExisting, [](void*) {}, existed);
+    if (!segment) {
+        segment.error().make_last();
+        return kNullHandle;
+    }
+    Handle h = insert_handle(std::make_shared<Object>(std::move(segment).value()));
+    if (h != kNullHandle) set_last_error(ERROR_SUCCESS);
+    return h;
+}
+
 }  // namespace platform
