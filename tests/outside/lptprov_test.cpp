@@ -268,6 +268,22 @@ TEST_F(LptProviderTest, APrinterThatGoesAwayFailsItsRequestsAndIsReachedAgainWhe
     EXPECT_EQ(back.bytes.rfind("@BDC ST\r\n", 0), 0u);
 }
 
+TEST_F(LptProviderTest, APortMappedToAnotherPrinterIsFollowedAtTheNextConnectInfo) {
+    auto second = twtest::spawn_child("run-sim", {"serve", "Second", "--model", "kestrel-870"});
+    ASSERT_EQ(second.read_line().rfind("ready: printer Second", 0), 0u);
+    auto device_id = [&](int id) {
+        std::string connection;
+        EXPECT_EQ(connect("UFName:Office", &connection), 5);
+        EXPECT_EQ(record_.TWPDeviceIDRequest(id, connection.c_str()), 0);
+        Reply r = receive();
+        EXPECT_EQ(r.id, id);
+        return r.bytes;
+    };
+    EXPECT_NE(device_id(31).find("MDL:Kestrel 800;"), std::string::npos);
+    ASSERT_TRUE(lptprov::map_port("SIM1:", "Second"));
+    EXPECT_NE(device_id(32).find("MDL:Kestrel 870;"), std::string::npos);
+}
+
 TEST_F(LptProviderTest, ManyThreadsRequestWhileOneReceives) {
     std::string connection;
     ASSERT_EQ(connect("UFName:Office", &connection), 5);
