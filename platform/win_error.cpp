@@ -70,7 +70,17 @@ std::string_view error_message(WinError code) noexcept {
     case ERROR_CANTWRITE: return "The configuration registry key could not be written.";
     case ERROR_REGISTRY_CORRUPT: return "The registry is corrupted.";
     case ERROR_KEY_DELETED: return "Illegal operation attempted on a registry key that has been marked for deletion.";
+    case ERROR_MESSAGE_SYNC_ONLY: return "The message can be used only with synchronous operations.";
     case ERROR_INVALID_WINDOW_HANDLE: return "Invalid window handle.";
+    case ERROR_TLW_WITH_WSCHILD: return "Cannot create a top-level child window.";
+    case ERROR_CANNOT_FIND_WND_CLASS: return "Cannot find window class.";
+    case ERROR_WINDOW_OF_OTHER_THREAD: return "Invalid window; it belongs to other thread.";
+    case ERROR_CLASS_ALREADY_EXISTS: return "Class already exists.";
+    case ERROR_CLASS_DOES_NOT_EXIST: return "Class does not exist.";
+    case ERROR_CLASS_HAS_WINDOWS: return "Class still has open windows.";
+    case ERROR_INVALID_INDEX: return "Invalid index.";
+    case ERROR_INVALID_THREAD_ID: return "Invalid thread identifier.";
+    case ERROR_NOT_ENOUGH_QUOTA: return "Not enough quota is available to process this command.";
     case ERROR_UNSUPPORTED_TYPE: return "Data of this type is not supported.";
     case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
     default: return "Unknown error.";
