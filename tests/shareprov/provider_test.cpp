@@ -487,21 +487,24 @@ TEST_F(ShareProviderTest, OnlyExportIsTWPGetProviderInfo) {
 }
 
 TEST_F(ShareProviderTest, TimeOutScanWorksAcrossTheTickWrap) {
-    set_env("SendRcvTimeOut", 1000);
+    // Attached and the request written shortly before the counter wraps; the
+    // time-out falls after it.
+    set_env("SendRcvTimeOut", 2000);
     set_env("TimeOutInterval", 500);
-    set_tick_count_for_testing(0xFFFFFFFFu - 300);
+    set_tick_count_for_testing(0xFFFFFFFFu - 1500);
     start_agent({"take", "ack", "reply:0:-", "take"});
     attach();
     std::int32_t connection = connect("P");
     agent_->read_line();
     auto sent = Clock::now();
     std::uint32_t sent_tick = get_tick_count();
+    ASSERT_GT(sent_tick, 0xFFFFFFFFu - 1500) << "written before the wrap";
     EXPECT_EQ(provider_.TWPStatusRequest(3, &connection, 0), 0);
     EXPECT_EQ(agent_->read_line(), "req cmd=36 rid=3 ch=0 name=P nm=SRV data=-");
     auto got = receive();
     EXPECT_EQ(got.rc, -1);
     EXPECT_EQ(got.request_id, 3);
-    EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(1000));
+    EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(2000));
     EXPECT_LT(get_tick_count(), sent_tick) << "the counter wrapped while the request waited";
     detach();
 }
