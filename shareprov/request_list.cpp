@@ -43,7 +43,10 @@ RequestList::Iterator RequestList::find_finished() {
     auto found = std::find_if(items.begin(), items.end(), [](const RequestPtr& r) {
         return r->state == RequestState::Replied || r->state == RequestState::Failed;
     });
-    if (found == items.end()) return found;
+    // Only a reply tells that the connection's earlier answers will not come.
+    // A request that failed on this side (never written, never delivered,
+    // timed out) says nothing about them, and dropping them would lose them.
+    if (found == items.end() || (*found)->state != RequestState::Replied) return found;
     std::int32_t connection = (*found)->connection;
     for (auto it = items.begin(); it != found;) {
         if ((*it)->connection == connection && (*it)->state == RequestState::Acknowledged) {

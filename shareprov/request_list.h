@@ -58,8 +58,9 @@ struct RequestList {
     std::vector<Request*> fail_earlier_waiting(const Request& request);
     // The first request after `request` with the same connection in state 0.
     Request* next_queued(const Request& request);
-    // The first request in state 4 or 5; the ones of the same connection
-    // before it still in state 3 are dropped without a reply.
+    // The first request in state 4 or 5. When it was answered (state 4), the
+    // ones of the same connection before it still in state 3 are dropped
+    // without a reply.
     Iterator find_finished();
     void remove(const Request* request);
 };

@@ -168,6 +168,10 @@ TEST(RequestListTest, FinishedRequestDropsEarlierUnansweredOnesOfItsConnection) 
     ASSERT_NE(found, list.items.end());
     EXPECT_EQ((*found)->request_id, 4);
     EXPECT_EQ(ids(list), (std::vector<int>{1, 3, 4, 5}));
+    RequestList failed;
+    fill(failed, {{1, Acknowledged}, {1, Failed}});
+    ASSERT_NE(failed.find_finished(), failed.items.end());
+    EXPECT_EQ(ids(failed), (std::vector<int>{1, 2})) << "a failure on this side supersedes nothing";
     RequestList none;
     fill(none, {{1, Acknowledged}, {1, Written}});
     EXPECT_EQ(none.find_finished(), none.items.end());

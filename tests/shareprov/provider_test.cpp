@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <regex>
 #include <set>
@@ -297,29 +298,25 @@ TEST_F(ShareProviderTest, UnacknowledgedRequestFailsAfterTheTimeOutAndItsEntryIs
     set_env("ShrDebugFlags", 0x1);
     ASSERT_TRUE(RegKey::create(RootKey::LocalMachine, kEnv)->key.set_string("ShrDebugOutFileName", "C:\\shr.log").ok());
     // The agent takes the connect request, then stops reading until told.
-    start_agent({"take", "ack", "reply:0:-", "await"});
+    start_agent({"take", "ack", "reply:0:-", "await", "take", "ack", "reply:0:08"});
     attach();
     std::int32_t connection = connect("P");
     agent_->read_line();
     auto sent = Clock::now();
     EXPECT_EQ(provider_.TWPStatusRequest(7, &connection, 0), 0);
+    EXPECT_EQ(provider_.TWPStatusRequest(8, &connection, 0), 0) << "queued behind 7";
     auto got = receive();
     EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(500));
     EXPECT_EQ(got.rc, -1);
     EXPECT_EQ(got.request_id, 7);
 
-    common::SharedQueue request;
-    request.open(common::QueueKind::Request, static_cast<std::int32_t>(current_thread_id()));
-    ASSERT_FALSE(request.created());
-    common::EntrySlot slot{};
-    std::uint32_t length = 0;
-    EXPECT_EQ(request.read_matching(slot.data(), common::kEntrySlotSize, &length, 0, 0), 0)
-        << "the slot is empty again";
-    request.close();
-
-    // Released, the agent must find the detach entry next, not the old request.
+    // Released, the agent finds the queued request 8, not the timed-out 7.
     UniqueHandle go(create_event(kGoEvent, EventReset::Auto, false));
     set_event(go.get());
+    EXPECT_EQ(agent_->read_line(), "req cmd=36 rid=8 ch=0 name=P nm=SRV data=-");
+    got = receive();
+    EXPECT_EQ(got.request_id, 8);
+    EXPECT_EQ(got.data, from_hex("08"));
     detach();
 
     auto file = to_host_path("C:\\shr.log");
@@ -328,6 +325,34 @@ TEST_F(ShareProviderTest, UnacknowledgedRequestFailsAfterTheTimeOutAndItsEntryIs
     std::string log((std::istreambuf_iterator<char>(in)), {});
     EXPECT_TRUE(std::regex_search(log, std::regex(R"(\r\n[ \d]\d:[ \d]\d\.\d{3}  \\ReqDel\\ L\(2340\) \\ReqDel\\ TWPID=0x[0-9a-f]+ PID=0x[0-9a-f]+)")))
         << log;
+}
+
+TEST_F(ShareProviderTest, RequestTooLongForAnEntryFailsWithoutHoldingUpItsConnection) {
+    // 15 + 1 + 2040 bytes do not fit the 2048 of an entry.
+    const std::vector<std::uint8_t> too_long(2040, 0x55);
+    start_agent({"take", "ack", "reply:0:-",
+                 "take", "sleep:200", "ack", "reply:0:01",
+                 "take", "ack", "reply:0:03"});
+    attach();
+    std::int32_t connection = connect("P");
+    agent_->read_line();
+    EXPECT_EQ(provider_.TWPStatusRequest(1, &connection, 0), 0);
+    EXPECT_EQ(provider_.TWPSend(2, &connection, 0, too_long.data(), 2040), 2040) << "accepted, queued behind 1";
+    EXPECT_EQ(provider_.TWPStatusRequest(3, &connection, 0), 0);
+    EXPECT_EQ(agent_->read_line(), "req cmd=36 rid=1 ch=0 name=P nm=SRV data=-");
+    EXPECT_EQ(agent_->read_line(), "req cmd=36 rid=3 ch=0 name=P nm=SRV data=-");
+    // 2 fails when 1 is acknowledged, 1 when its reply comes: which of them is
+    // handed out first depends on when the receiver looks; 3 comes last.
+    std::map<int, int> results;
+    std::vector<int> order;
+    for (int i = 0; i < 3; ++i) {
+        auto got = receive();
+        results[got.request_id] = got.rc;
+        order.push_back(got.request_id);
+    }
+    EXPECT_EQ(results, (std::map<int, int>{{1, 1}, {2, -1}, {3, 1}}));
+    EXPECT_EQ(order.back(), 3);
+    detach();
 }
 
 TEST_F(ShareProviderTest, TooSmallBufferKeepsTheReplyForTheNextCall) {
