@@ -68,7 +68,7 @@ int connect_info(ProviderState& s, const char* port_name, void* connection, void
         } else {
             std::size_t count = length / kChannelEntrySize;
             auto* table = static_cast<std::uint8_t*>(channels);
-            std::memcpy(table, request->data.data(), count * kChannelEntrySize);
+            if (count > 0) std::memcpy(table, request->data.data(), count * kChannelEntrySize);
             for (std::size_t i = 0; i < count; ++i) table[i * kChannelEntrySize + 5] |= kChannelMark;
             std::memcpy(connection, &id, sizeof id);
             rc = static_cast<int>(count);
@@ -132,7 +132,7 @@ int TWPReceive(int* request_id, void* buffer, int* size) {
             *size = length;
             rc = kBufferTooSmall;
         } else {
-            std::memcpy(buffer, s.held_reply.data(), s.held_reply.size());
+            if (length > 0) std::memcpy(buffer, s.held_reply.data(), s.held_reply.size());
             *size = length;
             s.held_reply.clear();
             s.reply_held = false;
@@ -154,7 +154,7 @@ int TWPReceive(int* request_id, void* buffer, int* size) {
                         s.reply_held = true;
                         rc = kBufferTooSmall;
                     } else {
-                        std::memcpy(buffer, finished.data.data(), finished.data.size());
+                        if (length > 0) std::memcpy(buffer, finished.data.data(), finished.data.size());
                         rc = length;
                     }
                     *size = length;

@@ -112,7 +112,10 @@ void timeout_scan(ProviderState& s) {
         for (auto& item : list->items) {
             Request& request = *item;
             if (request.state != RequestState::Written && request.state != RequestState::Acknowledged) continue;
-            if (elapsed_ms(request.tick, now) <= s.settings.send_rcv_timeout_ms) continue;
+            // Read afresh: a request written during this scan (the next of a
+            // timed-out one) is newer than a tick read at its start, and
+            // would look as if the counter had wrapped.
+            if (elapsed_ms(request.tick, platform::get_tick_count()) <= s.settings.send_rcv_timeout_ms) continue;
             bool never_acknowledged = request.state == RequestState::Written;
             if (never_acknowledged) s.agent->delete_request(request.pid);
             request.state = RequestState::Failed;

@@ -175,6 +175,7 @@ int agent_main(const std::vector<std::string>& args) {
         } else if (command == "await") {
             UniqueHandle go(create_event(kGoEvent, EventReset::Auto, false));
             if (wait_for_single_object(go.get(), kPatienceMs) != WAIT_OBJECT_0) return 40;
+            std::printf("go\n");
         } else if (command == "lock") {
             SharedQueue request;
             request.open(QueueKind::Request, twpid);

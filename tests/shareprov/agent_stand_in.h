@@ -13,7 +13,7 @@
 //                     channel entry holding the request's printer name
 //   peek              print "slot-empty" or "slot-busy" for the request queue
 //   sleep:N           pause N ms
-//   await             wait until the test sets the event kGoEvent
+//   await             wait until the test sets the event kGoEvent, print "go"
 //   lock              take the request queue's mutex, print "locked", wait to be killed
 //   twpid:N           serve provider N without waiting for an announcement
 //

@@ -313,6 +313,7 @@ TEST_F(ShareProviderTest, UnacknowledgedRequestFailsAfterTheTimeOutAndItsEntryIs
     // Released, the agent finds the queued request 8, not the timed-out 7.
     UniqueHandle go(create_event(kGoEvent, EventReset::Auto, false));
     set_event(go.get());
+    EXPECT_EQ(agent_->read_line(), "go");
     EXPECT_EQ(agent_->read_line(), "req cmd=36 rid=8 ch=0 name=P nm=SRV data=-");
     got = receive();
     EXPECT_EQ(got.request_id, 8);
