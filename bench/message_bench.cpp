@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench/bench_stats.h"
+#include "platform/machine_root.h"
 #include "platform/message_queue.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
@@ -184,6 +185,7 @@ int main(int argc, char** argv) {
         report("message post-to-dispatch, between processes", processes);
 
     std::error_code ec;
+    if (auto objects = machine_objects_folder()) std::filesystem::remove_all(*objects, ec);
     std::filesystem::remove_all(root, ec);
     return 0;
 }

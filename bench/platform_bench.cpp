@@ -140,6 +140,24 @@ void named_open_close() {
 
 void registry_figures();  // registry_bench.cpp
 
+namespace {
+
+// The message-queue figures come from message_bench, built beside this program.
+void message_figures(const char* self) {
+    std::fflush(stdout);
+    std::string program = (std::filesystem::path(self).parent_path() / "message_bench").string();
+    char* argv[] = {program.data(), nullptr};
+    pid_t pid;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
+        std::printf("message post-to-dispatch: %s did not start\n", program.c_str());
+        return;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--pong") == 0) {
         pong_loop("BenchProc", nullptr);
@@ -160,6 +178,7 @@ int main(int argc, char** argv) {
     wait_on_64();
     named_open_close();
     registry_figures();
+    message_figures(self);
     if (auto objects = machine_objects_folder()) std::filesystem::remove_all(*objects);
     std::filesystem::remove_all(tmpl);
     return 0;

@@ -30,6 +30,8 @@ std::unique_ptr<DebugTrace> DebugTrace::from_registry(const TraceSettings& setti
 DebugTrace::DebugTrace(std::uint32_t flags, std::string windows_file)
     : flags_(flags), file_(std::move(windows_file)), clock_(&platform::get_tick_count) {}
 
+void DebugTrace::message(std::string_view text) { write_line(std::string(text)); }
+
 void DebugTrace::message(std::string_view text, std::string_view value_name, std::uint32_t value,
                          std::optional<int> error_code) {
     char v[32];

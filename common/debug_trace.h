@@ -55,6 +55,8 @@ public:
     std::uint32_t flags() const { return flags_; }
     bool wants(std::uint32_t bits) const { return (flags_ & bits) == bits; }
 
+    // "<text>" alone (switch 0x100), for messages that carry no value.
+    void message(std::string_view text);
     // "<text> <name>=0x<value>[ *** ErrorCode:<n> ***]" (switch 0x100).
     void message(std::string_view text, std::string_view value_name, std::uint32_t value,
                  std::optional<int> error_code = std::nullopt);
