@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "tests/twapi/twapi_fixture.h"
-#include "twapi/printer_port.h"
+#include "platform/spooler.h"
 
 namespace twtest {
 namespace {
@@ -91,7 +91,6 @@ TEST_F(TwapiRouterTest, SlotWithoutPathStaysEmpty) {
 
 TEST_F(TwapiRouterTest, ResolutionAsksTheRoutesInOrder) {
     // What slot 0 answers for "UFName:P", and where resolution then ends.
-    twapi::set_printer_port_for_testing([](std::string_view) { return std::string("\\\\srv\\p-share"); });
     struct Case {
         const char* what;
         int local_answer;
@@ -115,6 +114,8 @@ TEST_F(TwapiRouterTest, ResolutionAsksTheRoutesInOrder) {
     int n = 0;
     for (const Case& c : cases) {
         std::string name = "P" + std::to_string(n++);
+        // A printer of this computer whose port is another computer's share.
+        ASSERT_TRUE(platform::add_printer({"", name, "", "\\\\srv\\p-share", "Driver", 0, 0}).ok());
         lpt_->reset();
         share_->reset();
         lpt_->set_connect_answer("UFName:" + name, c.local_answer, "LPT1",
@@ -131,29 +132,26 @@ TEST_F(TwapiRouterTest, ResolutionAsksTheRoutesInOrder) {
         }
         ASSERT_EQ(api_.TWRelease(), 0);
     }
-    twapi::set_printer_port_for_testing(nullptr);
 }
 
 TEST_F(TwapiRouterTest, WithoutALocalSlotPrinterNamesGoStraightToTheShareRoute) {
     set_router({{"TWPShare", "SHARE"}});
-    twapi::set_printer_port_for_testing([](std::string_view name) {
-        return name == "Remote" ? std::string("\\\\host\\remote") : std::string();
-    });
-    share_->set_connect_answer("\\\\host\\remote", 1, "\x02", channel_table({1}));
+    // A connection to a printer shared by HOST: its port is the share's path.
+    ASSERT_TRUE(platform::add_printer_connection({"\\\\HOST", "remote", "rshare", "", "Driver", 0, 0}).ok());
+    share_->set_connect_answer("\\\\HOST\\rshare", 1, "\x02", channel_table({1}));
     share_->set_auto_reply(scriptprov::Request::DeviceId, scriptprov::kReplyLength, "MFG:X;");
     ASSERT_EQ(api_.TWInitialize(), 0);
     char id[32];
     int size = sizeof id;
-    EXPECT_EQ(api_.TWGetDeviceID(1, "Remote", id, &size), 0);
+    EXPECT_EQ(api_.TWGetDeviceID(1, "\\\\HOST\\remote", id, &size), 0);
     EXPECT_EQ(std::string(id, static_cast<std::size_t>(size)), "MFG:X;");
     EXPECT_TRUE(lpt_->calls().empty());
     size = sizeof id;
-    EXPECT_EQ(api_.TWGetDeviceID(1, "NoPort", id, &size), -13)
-        << "a printer without a port: empty address refused, older library missing";
+    EXPECT_EQ(api_.TWGetDeviceID(1, "Unknown", id, &size), -13)
+        << "a printer the spooler does not know: empty address refused, older library missing";
     auto asked = calls_of(share_, "connect");
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[1].address, "");
-    twapi::set_printer_port_for_testing(nullptr);
 }
 
 TEST_F(TwapiRouterTest, PortNamesGoToTheShareProviderAsTheyAre) {
