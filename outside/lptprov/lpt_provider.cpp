@@ -27,7 +27,7 @@
 #include <optional>
 
 #include "outside/lptprov/lpt_config.h"
-#include "outside/lptprov/provider_record.h"
+#include "twapi/provider.h"
 #include "outside/printer_sim/sim_connection.h"
 #include "platform/text.h"
 

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "outside/lptprov/lpt_config.h"
-#include "outside/lptprov/provider_record.h"
+#include "twapi/provider.h"
 #include "outside/printer_sim/printer.h"
 #include "outside/printer_sim/printer_command.h"
 #include "outside/printer_sim/sim_connection.h"

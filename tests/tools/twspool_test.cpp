@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "outside/lptprov/lpt_config.h"
-#include "outside/lptprov/provider_record.h"
+#include "twapi/provider.h"
 #include "platform/library.h"
 #include "platform/machine_root.h"
 #include "platform/registry.h"
