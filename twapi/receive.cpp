@@ -140,27 +140,27 @@ int fetch_with_kept(PrinterRecord& printer, KeptKind kind, void* buffer, int* si
 }  // namespace
 
 int fetch_channel_reply(ChannelRecord& channel, KeptKind kind, void* buffer, int* size, int timeout,
-                        const std::function<int()>& issue_request) {
+                        const std::function<int()>& make_request) {
     return fetch_with_kept(*channel.printer, kind, buffer, size, TW_BUFFER_TOO_SMALL, [&](void* into, int* into_size) {
         // The request goes out only when no kept reply answered.
-        if (issue_request) {
-            int issued = issue_request();
-            if (issued < 0) return issued;
+        if (make_request) {
+            int made = make_request();
+            if (made < 0) return made;
         }
         return read_pending(channel, into, into_size, timeout);
     });
 }
 
-int fetch_device_id(PrinterRecord& printer, const std::function<int()>& issue_request, void* buffer, int* size) {
+int fetch_device_id(PrinterRecord& printer, const std::function<int()>& make_request, void* buffer, int* size) {
     CRcv& receiver = receiver_of(printer.slot);
     int request_id = 0;
     return fetch_with_kept(printer, KeptKind::DeviceId, buffer, size, kProviderBufferTooSmall,
                            [&](void* into, int* into_size) {
                                // The request goes out only when no kept reply answered.
                                if (request_id == 0) {
-                                   int issued = issue_request();
-                                   if (issued <= 0) return issued == kProviderBufferTooSmall ? kProviderFailed : issued;
-                                   request_id = issued;
+                                   int made = make_request();
+                                   if (made <= 0) return made == kProviderBufferTooSmall ? kProviderFailed : made;
+                                   request_id = made;
                                }
                                // No time-out and no cancel: only the reply ends this wait.
                                int result = receiver.replies().poll(request_id, into, into_size);

@@ -16,15 +16,15 @@ inline constexpr std::uint32_t kDeviceIdWaitSlice = 5000;
 
 // TWReceive's and the status fetch's core: the reply to the channel's pending
 // request, through the kept reply on the printer. When no kept reply answers,
-// `issue_request` (if given) is called first and may make the request; its
+// `make_request` (if given) is called first and may make the request; its
 // negative result (an API code) ends the fetch. API codes.
 int fetch_channel_reply(ChannelRecord& channel, KeptKind kind, void* buffer, int* size, int timeout,
-                        const std::function<int()>& issue_request);
+                        const std::function<int()>& make_request);
 
 // The device ID, through the kept reply on the printer. When no kept reply
-// answers, `issue_request` sends the request and returns its id (positive)
+// answers, `make_request` sends the request and returns its id (positive)
 // or the provider's negative result. Provider codes: -5 when the buffer is
 // too small.
-int fetch_device_id(PrinterRecord& printer, const std::function<int()>& issue_request, void* buffer, int* size);
+int fetch_device_id(PrinterRecord& printer, const std::function<int()>& make_request, void* buffer, int* size);
 
 }  // namespace twapi
