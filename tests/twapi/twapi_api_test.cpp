@@ -38,7 +38,7 @@ TEST_F(TwapiApiTest, ArgumentChecksComeFirstInTheirOrder) {
     int size = sizeof buffer;
     int value = 7;
     unsigned usize = 4;
-    const int never_issued = 0x7654321;
+    const int unknown_handle = 0x7654321;
 
     struct Case {
         const char* what;
@@ -52,22 +52,22 @@ TEST_F(TwapiApiTest, ArgumentChecksComeFirstInTheirOrder) {
         {"GetAvailableChannel null name", [&](int) { return api_.TWGetAvailableChannel(1, nullptr, buffer, &size); }, -13, -15},
         {"GetAvailableChannel null size", [&](int) { return api_.TWGetAvailableChannel(1, "P", buffer, nullptr); }, -13, -15},
         {"OpenChannel null name", [&](int) { return api_.TWOpenChannel(1, nullptr, 1); }, -13, -15},
-        {"CloseChannel never issued", [&](int) { return api_.TWCloseChannel(never_issued); }, -13, 0},
+        {"CloseChannel unknown handle", [&](int) { return api_.TWCloseChannel(unknown_handle); }, -13, 0},
         {"Send null data", [&](int h) { return api_.TWSend(h, nullptr, 3); }, -13, -15},
-        {"Send null data, bad handle", [&](int) { return api_.TWSend(never_issued, nullptr, 3); }, -13, -15},
-        {"Send bad handle", [&](int) { return api_.TWSend(never_issued, "abc", 3); }, -13, -7},
-        {"Receive null size, bad handle", [&](int) { return api_.TWReceive(never_issued, buffer, nullptr, 0); }, -13, -15},
-        {"Receive bad handle", [&](int) { return api_.TWReceive(never_issued, buffer, &size, 0); }, -13, -7},
-        {"ReceiveCancel bad handle", [&](int) { return api_.TWReceiveCancel(never_issued); }, -13, -7},
-        {"GetStatus null size, bad handle", [&](int) { return api_.TWGetStatus(never_issued, buffer, nullptr); }, -13, -15},
-        {"GetStatus bad handle", [&](int) { return api_.TWGetStatus(never_issued, buffer, &size); }, -13, -7},
-        {"SetOption null value, bad handle", [&](int) { return api_.TWSetOption(never_issued, 1, nullptr); }, -13, -15},
-        {"SetOption bad handle, bad option", [&](int) { return api_.TWSetOption(never_issued, 9, &value); }, -13, -7},
+        {"Send null data, bad handle", [&](int) { return api_.TWSend(unknown_handle, nullptr, 3); }, -13, -15},
+        {"Send bad handle", [&](int) { return api_.TWSend(unknown_handle, "abc", 3); }, -13, -7},
+        {"Receive null size, bad handle", [&](int) { return api_.TWReceive(unknown_handle, buffer, nullptr, 0); }, -13, -15},
+        {"Receive bad handle", [&](int) { return api_.TWReceive(unknown_handle, buffer, &size, 0); }, -13, -7},
+        {"ReceiveCancel bad handle", [&](int) { return api_.TWReceiveCancel(unknown_handle); }, -13, -7},
+        {"GetStatus null size, bad handle", [&](int) { return api_.TWGetStatus(unknown_handle, buffer, nullptr); }, -13, -15},
+        {"GetStatus bad handle", [&](int) { return api_.TWGetStatus(unknown_handle, buffer, &size); }, -13, -7},
+        {"SetOption null value, bad handle", [&](int) { return api_.TWSetOption(unknown_handle, 1, nullptr); }, -13, -15},
+        {"SetOption bad handle, bad option", [&](int) { return api_.TWSetOption(unknown_handle, 9, &value); }, -13, -7},
         {"SetOption option 5", [&](int h) { return api_.TWSetOption(h, 5, &value); }, -13, -14},
         {"SetOption option 0", [&](int h) { return api_.TWSetOption(h, 0, &value); }, -13, -14},
-        {"GetOption null size", [&](int) { return api_.TWGetOption(never_issued, 1, &value, nullptr); }, -13, -15},
-        {"GetOption null value", [&](int) { return api_.TWGetOption(never_issued, 1, nullptr, &usize); }, -13, -15},
-        {"GetOption bad handle, bad option", [&](int) { return api_.TWGetOption(never_issued, 9, &value, &usize); }, -13, -7},
+        {"GetOption null size", [&](int) { return api_.TWGetOption(unknown_handle, 1, &value, nullptr); }, -13, -15},
+        {"GetOption null value", [&](int) { return api_.TWGetOption(unknown_handle, 1, nullptr, &usize); }, -13, -15},
+        {"GetOption bad handle, bad option", [&](int) { return api_.TWGetOption(unknown_handle, 9, &value, &usize); }, -13, -7},
         {"GetOption option 5", [&](int h) { return api_.TWGetOption(h, 5, &value, &usize); }, -13, -14},
         {"GetLocal null name", [&](int) { return api_.TWGetLocal(nullptr); }, -15, -15},
     };
