@@ -23,6 +23,7 @@
 #include "platform/futex.h"
 #include "platform/library.h"
 #include "platform/machine_root.h"
+#include "twapi/api_binding.h"
 
 extern char** environ;
 
@@ -30,13 +31,7 @@ namespace {
 
 constexpr const char* kPrinter = "Bench Printer";
 
-struct Api {
-    int (*TWInitialize)();
-    int (*TWRelease)();
-    int (*TWOpenChannel)(int, const char*, int);
-    int (*TWCloseChannel)(int);
-    int (*TWGetStatus)(int, void*, int*);
-};
+using Api = twapi::ApiBinding;
 
 long resident_kib() {
     std::ifstream status("/proc/self/status");
@@ -94,15 +89,9 @@ int main() {
     }
     auto module = platform::load_library("TWAPI2.DLL");
     if (!module) return 1;
-    Api api{};
-    auto bind = [&](const char* name, auto& fn) {
-        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(*platform::get_proc_address(*module, name));
-    };
-    bind("TWInitialize", api.TWInitialize);
-    bind("TWRelease", api.TWRelease);
-    bind("TWOpenChannel", api.TWOpenChannel);
-    bind("TWCloseChannel", api.TWCloseChannel);
-    bind("TWGetStatus", api.TWGetStatus);
+    auto bound = twapi::bind_api(*module);
+    if (!bound) return 1;
+    const Api& api = *bound;
     api.TWInitialize();
 
     std::printf("twprinter TWAPI2 benchmark: status requests to a simulated printer on a local port\n");

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/library.h"
+#include "twapi/api_binding.h"
 
 namespace {
 
@@ -48,18 +49,6 @@ const char* result_text(int code) {
     default: return nullptr;
     }
 }
-
-struct Api {
-    int (*TWInitialize)();
-    int (*TWRelease)();
-    int (*TWGetDeviceID)(int, const char*, void*, int*);
-    int (*TWGetAvailableChannel)(int, const char*, void*, int*);
-    int (*TWOpenChannel)(int, const char*, int);
-    int (*TWCloseChannel)(int);
-    int (*TWSend)(int, const void*, int);
-    int (*TWReceive)(int, void*, int*, int);
-    int (*TWGetStatus)(int, void*, int*);
-};
 
 struct Channel {
     std::uint32_t number;
@@ -163,22 +152,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "twclient: cannot load TWAPI2: %s\n", module.error().describe().c_str());
         return 1;
     }
-    Api api{};
-    auto bind = [&](const char* name, auto& fn) {
-        auto p = platform::get_proc_address(*module, name);
-        if (p) fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(*p);
-        return p.ok();
-    };
-    if (!bind("TWInitialize", api.TWInitialize) || !bind("TWRelease", api.TWRelease) ||
-        !bind("TWGetDeviceID", api.TWGetDeviceID) || !bind("TWGetAvailableChannel", api.TWGetAvailableChannel) ||
-        !bind("TWOpenChannel", api.TWOpenChannel) || !bind("TWCloseChannel", api.TWCloseChannel) ||
-        !bind("TWSend", api.TWSend) || !bind("TWReceive", api.TWReceive) || !bind("TWGetStatus", api.TWGetStatus)) {
-        std::fprintf(stderr, "twclient: TWAPI2 lacks an export\n");
+    auto bound = twapi::bind_api(*module);
+    if (!bound) {
+        std::fprintf(stderr, "twclient: TWAPI2: %s\n", bound.error().describe().c_str());
         return 1;
     }
+    twapi::ApiBinding& api = *bound;
     if (int r = api.TWInitialize(); r != 0) return fail("TWInitialize", r);
     struct Release {
-        Api& api;
+        twapi::ApiBinding& api;
         ~Release() { api.TWRelease(); }
     } release{api};
 

@@ -13,19 +13,11 @@
 #include "tests/shareprov/agent_stand_in.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
+#include "twapi/api_binding.h"
 
 using namespace platform;
 
 namespace {
-
-struct Api {
-    int (*TWInitialize)();
-    int (*TWRelease)();
-    int (*TWGetAvailableChannel)(int, const char*, void*, int*);
-    int (*TWOpenChannel)(int, const char*, int);
-    int (*TWCloseChannel)(int);
-    int (*TWGetStatus)(int, void*, int*);
-};
 
 TEST(ShareRouteTest, PortNameReachesTheAgentThroughTwapi2AndTheShareProvider) {
     twtest::TempMachineRoot root;
@@ -52,18 +44,9 @@ TEST(ShareRouteTest, PortNameReachesTheAgentThroughTwapi2AndTheShareProvider) {
 
     auto module = load_library(TWAPI2_PATH);
     ASSERT_TRUE(module.ok()) << module.error().describe();
-    Api api{};
-    auto bind = [&](const char* name, auto& fn) {
-        auto p = get_proc_address(*module, name);
-        ASSERT_TRUE(p.ok()) << name;
-        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(*p);
-    };
-    bind("TWInitialize", api.TWInitialize);
-    bind("TWRelease", api.TWRelease);
-    bind("TWGetAvailableChannel", api.TWGetAvailableChannel);
-    bind("TWOpenChannel", api.TWOpenChannel);
-    bind("TWCloseChannel", api.TWCloseChannel);
-    bind("TWGetStatus", api.TWGetStatus);
+    auto bound = twapi::bind_api(*module);
+    ASSERT_TRUE(bound.ok()) << bound.error().describe();
+    const twapi::ApiBinding& api = *bound;
 
     ASSERT_EQ(api.TWInitialize(), 0);
     EXPECT_EQ(agent.read_line(), "attached " + std::to_string(static_cast<std::int32_t>(current_thread_id())));

@@ -56,13 +56,6 @@ platform::LRESULT test_window_proc(platform::HWND hwnd, platform::UINT message, 
 
 constexpr const char* kTestWindowClass = "TwapiTestWindow";
 
-template <class F>
-void bind(platform::Handle module, const char* name, F*& slot) {
-    auto p = platform::get_proc_as<F>(module, name);
-    ASSERT_TRUE(p.ok()) << name;
-    slot = *p;
-}
-
 scriptprov::ScriptControl* control_of(platform::Handle module) {
     auto control = platform::get_proc_as<scriptprov::ScriptControl*()>(module, "ScriptProvControl");
     return control ? (*control)() : nullptr;
@@ -88,19 +81,9 @@ void TwapiTest::SetUp() {
     lpt_->reset();
     share_->reset();
 
-    bind(twapi_module_, "TWInitialize", api_.TWInitialize);
-    bind(twapi_module_, "TWRelease", api_.TWRelease);
-    bind(twapi_module_, "TWGetDeviceID", api_.TWGetDeviceID);
-    bind(twapi_module_, "TWGetAvailableChannel", api_.TWGetAvailableChannel);
-    bind(twapi_module_, "TWOpenChannel", api_.TWOpenChannel);
-    bind(twapi_module_, "TWCloseChannel", api_.TWCloseChannel);
-    bind(twapi_module_, "TWSend", api_.TWSend);
-    bind(twapi_module_, "TWReceive", api_.TWReceive);
-    bind(twapi_module_, "TWReceiveCancel", api_.TWReceiveCancel);
-    bind(twapi_module_, "TWGetStatus", api_.TWGetStatus);
-    bind(twapi_module_, "TWSetOption", api_.TWSetOption);
-    bind(twapi_module_, "TWGetOption", api_.TWGetOption);
-    bind(twapi_module_, "TWGetLocal", api_.TWGetLocal);
+    auto api = twapi::bind_api(twapi_module_);
+    ASSERT_TRUE(api.ok()) << api.error().describe();
+    api_ = *api;
 
     notifications().clear();
 

@@ -12,26 +12,13 @@
 #include <vector>
 
 #include "platform/handle_table.h"
+#include "twapi/api_binding.h"
 #include "tests/support/test_root.h"
 #include "tests/twapi/script_provider.h"
 
 namespace twtest {
 
-struct TwApi {
-    int (*TWInitialize)();
-    int (*TWRelease)();
-    int (*TWGetDeviceID)(int, const char*, void*, int*);
-    int (*TWGetAvailableChannel)(int, const char*, void*, int*);
-    int (*TWOpenChannel)(int, const char*, int);
-    int (*TWCloseChannel)(int);
-    int (*TWSend)(int, const void*, int);
-    int (*TWReceive)(int, void*, int*, int);
-    int (*TWReceiveCancel)(int);
-    int (*TWGetStatus)(int, void*, int*);
-    int (*TWSetOption)(int, int, const int*);
-    int (*TWGetOption)(int, int, int*, unsigned int*);
-    int (*TWGetLocal)(const char*);
-};
+using TwApi = twapi::ApiBinding;
 
 struct Notification {
     std::uint32_t window;
