@@ -1,5 +1,6 @@
 // A window's state, place and data; activation, focus and the front of the
 // computer's windows.
+
 #include "platform/window.h"
 
 #include <unistd.h>
@@ -8,7 +9,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/message_queue.h"
@@ -270,58 +273,52 @@ HWND get_foreground_window() { return detail::table_foreground(); }
 
 // --- Activation and focus, per thread ----------------------------------------------------
 
-HWND set_active_window(HWND hwnd) {
+namespace {
+
+// Activation and focus are one window per thread: check that `hwnd` (or 0)
+// belongs to the calling thread and put it in the thread's slot. Gives the
+// window the slot held before, or nothing when `hwnd` was refused.
+std::optional<HWND> swap_thread_window(std::unordered_map<std::uint32_t, HWND> State::*slot, HWND hwnd) {
     const std::uint32_t tid = current_thread_id();
     if (hwnd != 0) {
         auto w = find(hwnd);
         if (!w || w->tid != tid) {
             set_last_error(ERROR_INVALID_WINDOW_HANDLE);
-            return 0;
+            return std::nullopt;
         }
     }
-    HWND old;
-    {
-        std::lock_guard guard(state().lock);
-        old = state().active[tid];
-        if (old == hwnd) return old;
-        state().active[tid] = hwnd;
-    }
-    if (old && find(old)) send_message(old, WM_ACTIVATE, make_wparam(WA_INACTIVE, 0), static_cast<LPARAM>(hwnd));
-    if (hwnd) send_message(hwnd, WM_ACTIVATE, make_wparam(WA_ACTIVE, 0), static_cast<LPARAM>(old));
-    return old;
+    std::lock_guard guard(state().lock);
+    return std::exchange((state().*slot)[tid], hwnd);
 }
 
-HWND get_active_window() {
+HWND thread_window(std::unordered_map<std::uint32_t, HWND> State::*slot) {
     std::lock_guard guard(state().lock);
-    auto it = state().active.find(current_thread_id());
-    return it == state().active.end() ? 0 : it->second;
+    auto it = (state().*slot).find(current_thread_id());
+    return it == (state().*slot).end() ? 0 : it->second;
 }
+
+}  // namespace
+
+HWND set_active_window(HWND hwnd) {
+    auto old = swap_thread_window(&State::active, hwnd);
+    if (!old) return 0;
+    if (*old == hwnd) return *old;
+    if (*old && find(*old)) send_message(*old, WM_ACTIVATE, make_wparam(WA_INACTIVE, 0), static_cast<LPARAM>(hwnd));
+    if (hwnd) send_message(hwnd, WM_ACTIVATE, make_wparam(WA_ACTIVE, 0), static_cast<LPARAM>(*old));
+    return *old;
+}
+
+HWND get_active_window() { return thread_window(&State::active); }
 
 HWND set_focus(HWND hwnd) {
-    const std::uint32_t tid = current_thread_id();
-    if (hwnd != 0) {
-        auto w = find(hwnd);
-        if (!w || w->tid != tid) {
-            set_last_error(ERROR_INVALID_WINDOW_HANDLE);
-            return 0;
-        }
-    }
-    HWND old;
-    {
-        std::lock_guard guard(state().lock);
-        old = state().focus[tid];
-        if (old == hwnd) return old;
-        state().focus[tid] = hwnd;
-    }
-    if (old && find(old)) send_message(old, WM_KILLFOCUS, static_cast<WPARAM>(hwnd), 0);
-    if (hwnd) send_message(hwnd, WM_SETFOCUS, static_cast<WPARAM>(old), 0);
-    return old;
+    auto old = swap_thread_window(&State::focus, hwnd);
+    if (!old) return 0;
+    if (*old == hwnd) return *old;
+    if (*old && find(*old)) send_message(*old, WM_KILLFOCUS, static_cast<WPARAM>(hwnd), 0);
+    if (hwnd) send_message(hwnd, WM_SETFOCUS, static_cast<WPARAM>(*old), 0);
+    return *old;
 }
 
-HWND get_focus() {
-    std::lock_guard guard(state().lock);
-    auto it = state().focus.find(current_thread_id());
-    return it == state().focus.end() ? 0 : it->second;
-}
+HWND get_focus() { return thread_window(&State::focus); }
 
 }  // namespace platform
