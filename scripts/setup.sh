@@ -7,7 +7,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 shift || true
 
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev)
+# The windowing layer draws with cairo and pango (text through FreeType with the
+# DejaVu fonts), shows windows through Xlib, and its live tests run under Xvfb.
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev pkg-config
+          libcairo2-dev libpango1.0-dev libx11-dev xvfb fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
