@@ -131,6 +131,16 @@ inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
 inline constexpr UINT WM_RBUTTONUP = 0x0205;
 inline constexpr UINT WM_PARENTNOTIFY = 0x0210;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+// The platform's own messages, in the range Windows keeps for itself. They are
+// posted to a top-level window and taken by its thread's queue when it reads
+// it, never returned by get/peek nor dispatched to a window procedure: the
+// queue hands each to the handler registered for its number
+// (message_queue.h). WM_TWP_INPUT carries input given through deliver_input();
+// WM_TWP_AUTOMATION a request of the automation layer.
+inline constexpr UINT WM_TWP_FIRST_INTERNAL = 0x03F0;
+inline constexpr UINT WM_TWP_INPUT = 0x03F0;
+inline constexpr UINT WM_TWP_AUTOMATION = 0x03F1;
+inline constexpr UINT WM_TWP_LAST_INTERNAL = 0x03FF;
 inline constexpr UINT WM_USER = 0x0400;
 inline constexpr UINT WM_APP = 0x8000;
 
