@@ -58,11 +58,21 @@ public:
         }
         return {word(), v};
     }
+    // A taker may be one of several sleepers that the last unlock woke only
+    // one of; the others still sleep on the word. The lock is taken with the
+    // waiters bit set, as the POSIX mutex's own lock does after sleeping, so
+    // that this owner's unlock wakes the next of them. Without it the bit,
+    // cleared by the unlock, would be lost, and a third process waiting for
+    // the mutex would sleep for ever.
     Acquire try_acquire() override {
         int r = pthread_mutex_trylock(mutex_);
-        if (r == 0) return Acquire::Acquired;
+        if (r == 0) {
+            word()->fetch_or(FUTEX_WAITERS, std::memory_order_acq_rel);
+            return Acquire::Acquired;
+        }
         if (r == EOWNERDEAD) {
             pthread_mutex_consistent(mutex_);
+            word()->fetch_or(FUTEX_WAITERS, std::memory_order_acq_rel);
             return Acquire::Abandoned;
         }
         return Acquire::NotReady;

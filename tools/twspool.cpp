@@ -1,18 +1,23 @@
 // twspool: the printers of a simulated computer (its spooler), and the one
 // command that puts a simulated printer on it: spooler entry, the local-port
 // provider's port, the routing and provider keys TWAPI2 reads, and the
-// simulator process itself.
+// simulator process itself; and the one that puts a printer behind the older
+// two-way library: its printer mapping, the library in the computer's system
+// folder, and the simulator.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "outside/lptprov/lpt_config.h"
+#include "outside/older_twapi/older_config.h"
 #include "outside/printer_sim/printer.h"
 #include "outside/printer_sim/sim_connection.h"
 #include "platform/machine_root.h"
+#include "platform/paths.h"
 #include "platform/spooler.h"
 
 namespace {
@@ -25,6 +30,13 @@ constexpr const char* kUsage =
     "                                        SIMn: unless given), the provider's port mapping,\n"
     "                                        the routing and provider keys, and start its\n"
     "                                        simulator unless it runs (or --no-start)\n"
+    "       twspool add-older NAME [--sim SIMULATOR] [--model MODEL] [--no-start]\n"
+    "                                        a printer only the older two-way library reaches:\n"
+    "                                        NAME (a printer name, or a port name such as\n"
+    "                                        \\\\SERVER\\share) leads to a simulated printer\n"
+    "                                        (SIMULATOR, default NAME without its backslashes),\n"
+    "                                        TWAPI.DLL goes into the system folder, and the\n"
+    "                                        simulator starts unless it runs (or --no-start)\n"
     "       twspool add NAME --port PORT --driver DRIVER [--share SHARE]\n"
     "                                        a local printer on any port\n"
     "       twspool connect \\\\SERVER\\NAME [--port PORT] [--share SHARE] [--driver DRIVER]\n"
@@ -47,7 +59,7 @@ int fail(const platform::Error& e) {
 
 struct Options {
     std::vector<std::string> words;
-    std::string port, model = "kestrel-800", share, driver;
+    std::string port, model = "kestrel-800", share, driver, sim;
     bool start = true;
 };
 
@@ -68,6 +80,7 @@ bool parse(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--model") { if (!take(o.model)) return false; }
         else if (a == "--share") { if (!take(o.share)) return false; }
         else if (a == "--driver") { if (!take(o.driver)) return false; }
+        else if (a == "--sim") { if (!take(o.sim)) return false; }
         else if (a == "--no-start") o.start = false;
         else if (a.rfind("--", 0) == 0) {
             error = "unknown option " + a;
@@ -95,6 +108,8 @@ int list() {
         std::printf("%-28s %-10s %s%s\n", p.printer_name.c_str(), p.port_name.c_str(), p.driver_name.c_str(),
                     target.c_str());
     }
+    for (const auto& [name, simulator] : oldtwapi::mapped_printers())
+        std::printf("%-28s (older two-way library)  -> simulated printer \"%s\"\n", name.c_str(), simulator.c_str());
     return 0;
 }
 
@@ -116,6 +131,41 @@ int start_simulator(const std::string& name, const std::string& model) {
     while (::waitpid(child, &status, 0) < 0) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Starts the simulated printer unless it runs (or says how, with --no-start).
+int ensure_simulator(const std::string& name, const twsim::PrinterModel& model, bool start) {
+    if (simulator_running(name)) {
+        std::printf("The simulated printer is running.\n");
+        return 0;
+    }
+    if (!start) {
+        std::printf("Start its simulator with:\n  %s start \"%s\" --model %s\n", TWPRINTER_SIM_PROGRAM, name.c_str(),
+                    model.key.c_str());
+        return 0;
+    }
+    int rc = start_simulator(name, model.key);
+    if (rc != 0) {
+        std::fprintf(stderr, "twspool: the simulator did not start (exit code %d); try:\n  %s serve \"%s\" --model %s\n", rc,
+                     TWPRINTER_SIM_PROGRAM, name.c_str(), model.key.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// A simulated printer's name from a printer or port name: "\\ATTIC\Old"
+// gives "ATTIC Old".
+std::string simulator_name_of(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        if (c == '\\') {
+            if (!out.empty() && out.back() != ' ') out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
 }
 
 int add_sim(const Options& o) {
@@ -145,23 +195,31 @@ int add_sim(const Options& o) {
     std::printf("Port %s leads to the simulated printer \"%s\"; the local-port provider is\n"
                 "registered for TWAPI2 (%s).\n",
                 port.c_str(), name.c_str(), TWP_LPT_PROVIDER);
+    return ensure_simulator(name, *model, o.start);
+}
 
-    if (simulator_running(name)) {
-        std::printf("The simulated printer is running.\n");
-        return 0;
-    }
-    if (!o.start) {
-        std::printf("Start its simulator with:\n  %s start \"%s\" --model %s\n", TWPRINTER_SIM_PROGRAM, name.c_str(),
-                    model->key.c_str());
-        return 0;
-    }
-    int rc = start_simulator(name, model->key);
-    if (rc != 0) {
-        std::fprintf(stderr, "twspool: the simulator did not start (exit code %d); try:\n  %s serve \"%s\" --model %s\n", rc,
-                     TWPRINTER_SIM_PROGRAM, name.c_str(), model->key.c_str());
-        return 1;
-    }
-    return 0;
+int add_older(const Options& o) {
+    if (o.words.size() != 1) return usage_error("add-older takes one printer or port name");
+    const std::string& name = o.words[0];
+    const twsim::PrinterModel* model = twsim::find_model(o.model);
+    if (!model) return usage_error("unknown model '" + o.model + "' (twprinter-sim models lists them)");
+    const std::string simulator = o.sim.empty() ? simulator_name_of(name) : o.sim;
+    if (simulator.empty()) return usage_error("add-older needs --sim for that name");
+    if (auto root = platform::ensure_machine_root(); !root) return fail(root.error());
+
+    if (auto s = oldtwapi::map_printer(name, simulator); !s) return fail(s.error());
+    auto system = platform::system_directory_host_path();
+    if (!system) return fail(system.error());
+    // TWAPI2 loads the older library from the system folder only.
+    std::filesystem::path installed = *system / "TWAPI.so";
+    std::error_code ec;
+    std::filesystem::remove(installed, ec);
+    std::filesystem::create_symlink(TWP_OLDER_LIBRARY, installed, ec);
+    if (ec) return fail({platform::ERROR_ACCESS_DENIED, "cannot install " + installed.string() + ": " + ec.message()});
+    std::printf("\"%s\" is a printer of the older two-way library, the simulated printer \"%s\";\n"
+                "the library is installed as %s.\n",
+                name.c_str(), simulator.c_str(), installed.c_str());
+    return ensure_simulator(simulator, *model, o.start);
 }
 
 int add(const Options& o) {
@@ -229,6 +287,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "add-sim") return add_sim(o);
+    if (command == "add-older") return add_older(o);
     if (command == "add") return add(o);
     if (command == "connect") return connect(o);
     if (command == "remove") return remove(o);

@@ -7,6 +7,7 @@
 #include "platform/event.h"
 
 #include "twapi/globals.h"
+#include "twapi/older_library.h"
 #include "twapi/receive.h"
 #include "twapi/resolution.h"
 #include "twapi/result_codes.h"
@@ -19,6 +20,25 @@ namespace {
 std::shared_ptr<ChannelRecord> channel_of(int handle) { return globals().channels->find(handle); }
 
 const ProviderRecord& provider_of(const ChannelRecord& channel) { return globals().slots[channel.slot].record; }
+
+bool is_older(const ChannelRecord& channel) { return channel.slot == kSlotOlderLibrary; }
+
+// The value is kept in the record, then given to the older library. For the
+// two windows the older library gets the notification window instead, whose
+// messages are turned into the caller's; a window switched off (0) stays 0
+// there too, so that the older library goes back to waiting.
+int set_older_option(ChannelRecord& channel, int option, int value) {
+    int given = value;
+    switch (option) {
+        case 1: channel.option1 = value; break;
+        case 2: channel.option2 = value; break;
+        case 3: channel.read_window = static_cast<std::uint32_t>(value); break;
+        case 4: channel.status_window = static_cast<std::uint32_t>(value); break;
+        default: break;
+    }
+    if ((option == 3 || option == 4) && value != 0) given = static_cast<int>(older_notification_window());
+    return older_api().TWSetOption(channel.older_handle, option, &given);
+}
 
 }  // namespace
 
@@ -44,6 +64,7 @@ int TWRelease() {
     Globals& g = globals();
     if (g.init_count.load() == 0) return TW_OK;
     if (g.init_count.fetch_sub(1) - 1 > 0) return TW_OK;
+    release_older_library();
     unload_providers(g);
     g.requests.reset();
     g.receivers[0].reset();
@@ -60,6 +81,12 @@ int TWGetDeviceID(int kind, const char* name, void* buffer, int* size) {
     Resolution resolution = resolve_printer(kind, name);
     if (resolution.printer == nullptr) return resolution.result;
     PrinterRecord& printer = *resolution.printer;
+    if (printer.slot == kSlotOlderLibrary) {
+        int older = fetch_older_reply(printer, KeptKind::DeviceId, buffer, size, [&](void* into, int* into_size) {
+            return older_api().TWGetDeviceID(kind, name, into, into_size);
+        });
+        return older < 0 ? older : TW_OK;
+    }
     const ProviderRecord& provider = g.slots[printer.slot].record;
     int result = fetch_device_id(
         printer,
@@ -94,8 +121,17 @@ int TWOpenChannel(int kind, const char* name, int channel) {
     if (name == nullptr) return TW_NULL_ARGUMENT;
     Resolution resolution = resolve_printer(kind, name);
     if (resolution.printer == nullptr) return resolution.result;
-    auto record = g.channels->add(channel, resolution.printer, 0);
-    if (!record) return TW_BAD_CHANNEL;
+    int older_handle = 0;
+    if (resolution.printer->slot == kSlotOlderLibrary) {
+        older_handle = older_api().TWOpenChannel(kind, name, channel);
+        if (older_handle < 0) return older_handle;
+    }
+    auto record = g.channels->add(channel, resolution.printer, older_handle);
+    if (!record) {
+        // Nobody will ever hold the older channel the caller was refused.
+        if (older_handle > 0) older_api().TWCloseChannel(older_handle);
+        return TW_BAD_CHANNEL;
+    }
     return record->handle;
 }
 
@@ -104,6 +140,10 @@ int TWCloseChannel(int handle) {
     if (!g.initialised()) return TW_NOT_INITIALISED;
     auto record = g.channels->remove(handle);
     if (!record) return TW_OK;
+    if (is_older(*record)) {
+        older_api().TWCloseChannel(record->older_handle);
+        return TW_OK;
+    }
     // Its reply (or registration) would otherwise stay until the last TWRelease.
     g.receivers[record->slot]->replies().abandon(record->request_id);
     return TW_OK;
@@ -115,6 +155,7 @@ int TWSend(int handle, const void* data, int length) {
     if (data == nullptr) return TW_NULL_ARGUMENT;
     auto channel = channel_of(handle);
     if (!channel) return TW_INVALID_HANDLE;
+    if (is_older(*channel)) return older_api().TWSend(channel->older_handle, data, length);
     // The new request replaces the one before; that one's reply is not wanted.
     g.receivers[channel->slot]->replies().abandon(channel->request_id);
     channel->request_id = g.requests->next();
@@ -132,6 +173,12 @@ int TWReceive(int handle, void* buffer, int* size, int timeout) {
     if (size == nullptr) return TW_NULL_ARGUMENT;
     auto channel = channel_of(handle);
     if (!channel) return TW_INVALID_HANDLE;
+    if (is_older(*channel)) {
+        const int older_handle = channel->older_handle;
+        return fetch_older_reply(*channel->printer, KeptKind::Received, buffer, size, [&](void* into, int* into_size) {
+            return older_api().TWReceive(older_handle, into, into_size, timeout);
+        });
+    }
     return fetch_channel_reply(*channel, KeptKind::Received, buffer, size, timeout, nullptr);
 }
 
@@ -140,6 +187,7 @@ int TWReceiveCancel(int handle) {
     if (!g.initialised()) return TW_NOT_INITIALISED;
     auto channel = channel_of(handle);
     if (!channel) return TW_INVALID_HANDLE;
+    if (is_older(*channel)) return older_api().TWReceiveCancel(channel->older_handle);
     if (channel->read_window != 0 && channel->status_window != 0) return TW_CANCEL_REFUSED;
     channel->cancel_mark.store(1);
     platform::set_event(g.slots[channel->slot].event);
@@ -153,6 +201,12 @@ int TWGetStatus(int handle, void* buffer, int* size) {
     auto channel = channel_of(handle);
     if (!channel) return TW_INVALID_HANDLE;
     ChannelRecord& ch = *channel;
+    if (is_older(ch)) {
+        const int older_handle = ch.older_handle;
+        return fetch_older_reply(*ch.printer, KeptKind::Status, buffer, size, [&](void* into, int* into_size) {
+            return older_api().TWGetStatus(older_handle, into, into_size);
+        });
+    }
     auto request_status = [&]() -> int {
         if (ch.pending_kind == PendingKind::Status) return TW_OK;
         g.receivers[ch.slot]->replies().abandon(ch.request_id);
@@ -175,6 +229,7 @@ int TWSetOption(int handle, int option, const int* value) {
     if (value == nullptr) return TW_NULL_ARGUMENT;
     auto channel = channel_of(handle);
     if (!channel) return TW_INVALID_HANDLE;
+    if (is_older(*channel)) return set_older_option(*channel, option, *value);
     switch (option) {
         case 1: channel->option1 = *value; return TW_OK;
         case 2: channel->option2 = *value; return TW_OK;
@@ -189,6 +244,10 @@ int TWGetOption(int handle, int option, int* value, unsigned int* size) {
     if (size == nullptr || value == nullptr) return TW_NULL_ARGUMENT;
     auto channel = channel_of(handle);
     if (!channel) return TW_INVALID_HANDLE;
+    // The older library answers for every option but the two windows, which
+    // only this library knows.
+    if (is_older(*channel) && option != 3 && option != 4)
+        return older_api().TWGetOption(channel->older_handle, option, value, size);
     if (option < 1 || option > 4) return TW_BAD_OPTION;
     if (*size < sizeof(int)) {
         *size = sizeof(int);

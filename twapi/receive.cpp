@@ -174,4 +174,9 @@ int fetch_device_id(PrinterRecord& printer, const std::function<int()>& make_req
                            });
 }
 
+int fetch_older_reply(PrinterRecord& printer, KeptKind kind, void* buffer, int* size,
+                      const std::function<int(void*, int*)>& ask) {
+    return fetch_with_kept(printer, kind, buffer, size, TW_BUFFER_TOO_SMALL, ask);
+}
+
 }  // namespace twapi

@@ -27,4 +27,11 @@ int fetch_channel_reply(ChannelRecord& channel, KeptKind kind, void* buffer, int
 // too small.
 int fetch_device_id(PrinterRecord& printer, const std::function<int()>& make_request, void* buffer, int* size);
 
+// A reply of the older library (slot 255) through the kept reply on the
+// printer: `ask` calls the older library's own function, which answers -4
+// with the size needed when the buffer is missing or too small. Its results
+// are returned unchanged.
+int fetch_older_reply(PrinterRecord& printer, KeptKind kind, void* buffer, int* size,
+                      const std::function<int(void*, int*)>& ask);
+
 }  // namespace twapi

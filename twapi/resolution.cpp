@@ -5,6 +5,7 @@
 
 #include "twapi/globals.h"
 #include "twapi/older_library.h"
+#include "twapi/older_ports.h"
 #include "twapi/printer_port.h"
 #include "twapi/result_codes.h"
 
@@ -66,8 +67,12 @@ Resolution resolve_printer(int kind, const char* name) {
     if (kind == 1 && next == Next::Done)
         next = ask_provider(kSlotLocal, std::string("UFName:") + name, connection, channels, answer, Next::Share);
 
+    // The port (kind 1) or name (kind 0) the share route asks with, and by
+    // which the printer's server is registered for the older library.
+    std::string address;
+    const bool after_share = next == Next::Share;
     if (next == Next::Share) {
-        std::string address = kind == 0 ? std::string(name) : printer_port(name);
+        address = kind == 0 ? std::string(name) : printer_port(name);
         if (is_older_library_server(address) || !g.slots[kSlotShare].bound()) {
             next = Next::Older;
         } else {
@@ -79,7 +84,14 @@ Resolution resolve_printer(int kind, const char* name) {
 
     if (next == Next::Older) {
         std::memset(channels, 0, sizeof channels);
-        answer = {older_library_channels(kind, name, channels), kNoSlot};
+        std::optional<int> older = older_library_channels(kind, name, channels);
+        answer = older ? RouteAnswer{*older, kSlotOlderLibrary} : RouteAnswer{TW_CANCEL_REFUSED, kNoSlot};
+        // Only printers reached after the share route touch the register;
+        // other kinds never do.
+        if (older && after_share) {
+            if (*older > 0) register_older_library_server(address);
+            else if (*older == TW_NOT_FOUND) unregister_older_library_server(address);
+        }
     }
 
     int count = answer.result;

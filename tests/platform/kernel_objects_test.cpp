@@ -171,6 +171,24 @@ TEST_F(KernelObjectTest, MutexIsRecursiveAndOnlyItsOwnerReleasesIt) {
     }).join();
 }
 
+TEST_F(KernelObjectTest, EveryOneOfSeveralSleepingWaitersGetsTheMutexInTurn) {
+    UniqueHandle m(create_mutex("", true));
+    std::atomic<int> taken{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 3; ++i)
+        waiters.emplace_back([&] {
+            EXPECT_EQ(wait_for_single_object(m.get(), kInfinite), WAIT_OBJECT_0);
+            ++taken;
+            EXPECT_TRUE(release_mutex(m.get()));
+        });
+    // Let all three fall asleep on the held mutex before it is released.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(taken.load(), 0);
+    EXPECT_TRUE(release_mutex(m.get()));
+    for (auto& t : waiters) t.join();
+    EXPECT_EQ(taken.load(), 3);
+}
+
 TEST_F(KernelObjectTest, MutexOfKilledProcessIsTakenOverAsAbandoned) {
     auto child = twtest::spawn_child("own-mutex");
     ASSERT_TRUE(child.wait_for_line("ready"));
