@@ -24,10 +24,16 @@ echo "== Channels =="
 echo
 echo "== Status =="
 "$bin/twclient" status "$printer"
+echo
+older='\\OLDSERVER\Kestrel'
+echo "== A printer only the older two-way library reaches: $older =="
+"$bin/twspool" add-older "$older"
+"$bin/twclient" --port status "$older"
 cat <<MSG
 
-The simulated printer keeps running. Make it run out of ink and look again:
+The simulated printers keep running. Make it run out of ink and look again:
     $top/build/outside/printer_sim/twprinter-sim set "$printer" ink.black=0
     TWPRINTER_LIBRARY_PATH=$top/build/twapi $bin/twclient status "$printer"
-Stop it with: $top/build/outside/printer_sim/twprinter-sim stop "$printer"
+Stop them with: $top/build/outside/printer_sim/twprinter-sim stop "$printer"
+           and: $top/build/outside/printer_sim/twprinter-sim stop "OLDSERVER Kestrel"
 MSG

@@ -102,4 +102,22 @@ TEST_F(TwclientTest, CommandsGetTheirRepliesAndRefusalsAreNamed) {
     }
 }
 
+TEST_F(TwclientTest, APrinterOfTheOlderLibraryIsReachedOnceTwspoolInstalledIt) {
+    ToolRun before = client({"--port", "status", "\\\\ATTIC\\Old"});
+    EXPECT_EQ(before.code, 1) << "no route to it yet";
+
+    ToolRun added = run({TWSPOOL_PATH, "add-older", "\\\\ATTIC\\Old", "--sim", "Attic Kestrel"});
+    ASSERT_EQ(added.code, 0) << added.output;
+    ToolRun status = client({"--port", "status", "\\\\attic\\old"});
+    ToolRun reply = client({"--port", "command", "\\\\ATTIC\\Old", "ii", "01"});
+    ToolRun missing = client({"--port", "status", "\\\\ATTIC\\Gone"});
+    run({TWPRINTER_SIM_PATH, "stop", "Attic Kestrel"});
+
+    EXPECT_EQ(status.code, 0) << status.output;
+    EXPECT_EQ(status.output.rfind("@BDC ST\\r\\nST:04;", 0), 0u) << status.output;
+    EXPECT_EQ(reply.code, 0) << reply.output;
+    EXPECT_EQ(reply.output.rfind("@BDC PS\\r\\nII:01;", 0), 0u) << reply.output;
+    EXPECT_EQ(missing.code, 1) << "a name the older library does not serve";
+}
+
 }  // namespace
