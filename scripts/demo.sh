@@ -31,7 +31,7 @@ echo "== A printer only the older two-way library reaches: $older =="
 "$bin/twclient" --port status "$older"
 cat <<MSG
 
-The simulated printers keep running. Make it run out of ink and look again:
+The simulated printers keep running. Make the first run out of ink and look again:
     $top/build/outside/printer_sim/twprinter-sim set "$printer" ink.black=0
     TWPRINTER_LIBRARY_PATH=$top/build/twapi $bin/twclient status "$printer"
 Stop them with: $top/build/outside/printer_sim/twprinter-sim stop "$printer"
