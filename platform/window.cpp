@@ -56,6 +56,7 @@ detail::WindowRecord record_locked(const Window& w) {
     r.parent = w.parent;
     r.owner = w.owner;
     r.style = w.style;
+    r.id = static_cast<std::uint32_t>(w.id);
     r.class_name = w.cls->name;
     r.title = w.text;
     return r;

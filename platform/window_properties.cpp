@@ -205,7 +205,10 @@ bool window_data(HWND hwnd, int index, std::size_t size, const std::intptr_t* va
                 republish = value != nullptr;
             }
             break;
-        case GWL_ID: field(w->id); break;
+        case GWL_ID:
+            field(w->id);
+            republish = value != nullptr;
+            break;
         case GWL_STYLE:
             field(w->style);
             republish = value != nullptr;
