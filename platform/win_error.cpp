@@ -82,6 +82,7 @@ std::string_view error_message(WinError code) noexcept {
     case ERROR_INVALID_THREAD_ID: return "Invalid thread identifier.";
     case ERROR_NOT_ENOUGH_QUOTA: return "Not enough quota is available to process this command.";
     case ERROR_UNSUPPORTED_TYPE: return "Data of this type is not supported.";
+    case ERROR_NOT_FOUND: return "Element not found.";
     case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
     default: return "Unknown error.";
     }

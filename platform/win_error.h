@@ -65,6 +65,7 @@ inline constexpr WinError ERROR_BADKEY = 1010;
 inline constexpr WinError ERROR_KEY_DELETED = 1018;
 inline constexpr WinError ERROR_CHILD_MUST_BE_VOLATILE = 1021;
 inline constexpr WinError ERROR_MESSAGE_SYNC_ONLY = 1159;
+inline constexpr WinError ERROR_NOT_FOUND = 1168;
 inline constexpr WinError ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr WinError ERROR_CANNOT_FIND_WND_CLASS = 1407;
 inline constexpr WinError ERROR_WINDOW_OF_OTHER_THREAD = 1408;
