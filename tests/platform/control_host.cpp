@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/gdi.h"
 #include "platform/message_queue.h"
 
 namespace twtest {
@@ -61,6 +62,24 @@ ControlHost::~ControlHost() {
 HWND ControlHost::make(const char* class_name, std::uint32_t style, int id, int width, int height, const char* text) {
     return create_window_ex(0, class_name, text, WS_CHILD | WS_VISIBLE | style, 10, 10, width, height, parent_,
                             static_cast<std::uintptr_t>(id), 0, nullptr);
+}
+
+ControlHost::Picture ControlHost::render(HWND control) {
+    RECT client;
+    get_client_rect(control, &client);
+    Picture picture;
+    picture.width = client.right;
+    picture.height = client.bottom;
+    std::uint32_t* bits = nullptr;
+    HBITMAP bitmap = create_dib_section(picture.width, picture.height, &bits);
+    HDC dc = create_compatible_dc(0);
+    HGDIOBJ old = select_object(dc, bitmap);
+    send_message(control, WM_PRINTCLIENT, static_cast<WPARAM>(dc), 0);
+    picture.pixels.assign(bits, bits + static_cast<std::size_t>(picture.width) * picture.height);
+    select_object(dc, old);
+    delete_dc(dc);
+    delete_object(bitmap);
+    return picture;
 }
 
 LRESULT ControlHost::notified(const NMHDR* hdr) {

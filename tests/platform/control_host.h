@@ -26,6 +26,15 @@ public:
     platform::HWND make(const char* class_name, std::uint32_t style, int id, int width = 200, int height = 120,
                         const char* text = "");
 
+    // What the control draws (WM_PRINTCLIENT into a 32-bit bitmap of its
+    // client size): 0x00RRGGBB pixels, row by row.
+    struct Picture {
+        int width = 0, height = 0;
+        std::vector<std::uint32_t> pixels;
+        std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    };
+    static Picture render(platform::HWND control);
+
     // The notifications so far, one line each (see describe()), leaving out
     // focus and key notifications unless asked for.
     std::vector<std::string> notes(bool all = false) const;
