@@ -133,27 +133,14 @@ inline constexpr int MSGF_MESSAGEBOX = 1;
 
 // --- Creation and ending ----------------------------------------------------
 
-// `template_name` is a resource name, or an id given as MAKEINTRESOURCE
-// (make_int_resource) does. Modeless: the dialog window, or 0
-// (ERROR_RESOURCE_NAME_NOT_FOUND for a missing template, or the error of
-// the window that could not be made).
-HWND create_dialog_param(Handle instance, const char* template_name, HWND owner, DLGPROC proc, LPARAM init_param);
 HWND create_dialog_indirect_param(Handle instance, const DialogTemplate& tmpl, HWND owner, DLGPROC proc,
                                   LPARAM init_param);
 // Modal: the end code given to end_dialog, or -1 (no template, no dialog).
-std::intptr_t dialog_box_param(Handle instance, const char* template_name, HWND owner, DLGPROC proc,
-                               LPARAM init_param);
 std::intptr_t dialog_box_indirect_param(Handle instance, const DialogTemplate& tmpl, HWND owner, DLGPROC proc,
                                         LPARAM init_param);
 // Ends a modal dialog's loop with `result` (and hides any dialog). False for
 // a window that is not a dialog made here.
 bool end_dialog(HWND hdlg, std::intptr_t result);
-
-// MAKEINTRESOURCE: an id as a resource name.
-inline const char* make_int_resource(std::uint16_t id) {
-    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(id));
-}
-inline bool is_int_resource(const char* name) { return reinterpret_cast<std::uintptr_t>(name) <= 0xFFFF; }
 
 LRESULT def_dlg_proc(HWND hdlg, UINT message, WPARAM wParam, LPARAM lParam);
 

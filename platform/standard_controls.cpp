@@ -45,7 +45,7 @@ void ensure_standard_controls() {
 }
 
 bool is_standard_control_class(const char* name) {
-    if (!name || is_int_resource(name)) return false;
+    if (!name) return false;
     for (const auto& c : kClasses)
         if (iequals(c.name, name)) return true;
     return false;
