@@ -295,6 +295,10 @@ HWND create_dialog_indirect_param(Handle instance, const DialogTemplate& tmpl, H
     if (send_message(hdlg, WM_INITDIALOG, static_cast<WPARAM>(first), init_param) && first && is_window(hdlg))
         detail::set_dialog_focus(hdlg, first);
     if (!is_window(hdlg)) return 0;  // the dialog procedure destroyed it
+    // Whatever item has the focus now (set by us or by the procedure) is the
+    // one activation gives it back to.
+    if (HWND focus = get_focus(); focus && is_child(hdlg, focus))
+        detail::update_dialog_info(hdlg, [&](detail::DialogInfo& i) { i.saved_focus = focus; });
 
     if (tmpl.style & WS_VISIBLE) {
         show_window(hdlg, SW_SHOW);
