@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/message_queue.h"
+#include "platform/standard_controls.h"
 #include "platform/text.h"
 #include "platform/thread.h"
 #include "platform/window_internal.h"
@@ -230,6 +231,8 @@ HWND create_window_ex(std::uint32_t ex_style, const char* class_name, const char
         width = 640;
         height = 480;
     }
+    // The standard controls are there without anyone registering them.
+    if (class_name && is_standard_control_class(class_name)) ensure_standard_controls();
     auto w = std::make_shared<Window>();
     detail::WindowRecord record;
     {

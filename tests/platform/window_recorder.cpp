@@ -70,6 +70,22 @@ std::string message_name(UINT message) {
         {WM_NCCALCSIZE, "WM_NCCALCSIZE"},
         {WM_TIMER, "WM_TIMER"},
         {WM_PARENTNOTIFY, "WM_PARENTNOTIFY"},
+        {WM_SETFONT, "WM_SETFONT"},
+        {WM_GETFONT, "WM_GETFONT"},
+        {WM_INITDIALOG, "WM_INITDIALOG"},
+        {WM_COMMAND, "WM_COMMAND"},
+        {WM_NEXTDLGCTL, "WM_NEXTDLGCTL"},
+        {WM_GETDLGCODE, "WM_GETDLGCODE"},
+        {WM_DRAWITEM, "WM_DRAWITEM"},
+        {WM_CTLCOLORSTATIC, "WM_CTLCOLORSTATIC"},
+        {WM_CTLCOLORBTN, "WM_CTLCOLORBTN"},
+        {WM_CTLCOLOREDIT, "WM_CTLCOLOREDIT"},
+        {WM_CTLCOLORDLG, "WM_CTLCOLORDLG"},
+        {WM_KEYDOWN, "WM_KEYDOWN"},
+        {WM_KEYUP, "WM_KEYUP"},
+        {WM_CHAR, "WM_CHAR"},
+        {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
+        {WM_LBUTTONUP, "WM_LBUTTONUP"},
     };
     auto it = names.find(message);
     if (it != names.end()) return it->second;
