@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/module_resources.h"
+#include "platform/builtin_libraries.h"
 #include "platform/paths.h"
 #include "platform/resource_script.h"
 #include "platform/text.h"
@@ -199,6 +200,11 @@ std::string library_file_name(std::string_view module_name) {
 
 Result<Handle> load_library(std::string_view name) {
     if (name.empty()) return fail(Error{ERROR_MOD_NOT_FOUND, "no module name"});
+    if (start_builtin_library(name)) {
+        ModuleList& list = modules();
+        std::lock_guard guard(list.lock);
+        return executable_handle(list);
+    }
     auto path = locate(name);
     if (!path) return fail(path.error());
 

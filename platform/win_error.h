@@ -72,6 +72,7 @@ inline constexpr WinError ERROR_WINDOW_OF_OTHER_THREAD = 1408;
 inline constexpr WinError ERROR_CLASS_ALREADY_EXISTS = 1410;
 inline constexpr WinError ERROR_CLASS_DOES_NOT_EXIST = 1411;
 inline constexpr WinError ERROR_CLASS_HAS_WINDOWS = 1412;
+inline constexpr WinError ERROR_CONTROL_ID_NOT_FOUND = 1421;
 inline constexpr WinError ERROR_INVALID_INDEX = 1413;
 inline constexpr WinError ERROR_TLW_WITH_WSCHILD = 1406;
 inline constexpr WinError ERROR_INVALID_THREAD_ID = 1444;

@@ -17,6 +17,7 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 #include "platform/paint_internal.h"
+#include "platform/standard_controls.h"
 #include "platform/text.h"
 #include "platform/thread.h"
 #include "platform/window_internal.h"
@@ -245,6 +246,8 @@ HWND create_window_ex(std::uint32_t ex_style, const char* class_name, const char
         width = 640;
         height = 480;
     }
+    // The standard controls are there without anyone registering them.
+    if (class_name && is_standard_control_class(class_name)) ensure_standard_controls();
     auto w = std::make_shared<Window>();
     detail::WindowRecord record;
     {

@@ -93,6 +93,17 @@ std::string message_name(UINT message) {
         {WM_CHAR, "WM_CHAR"},
         {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
         {WM_SYSKEYUP, "WM_SYSKEYUP"},
+        {WM_SETFONT, "WM_SETFONT"},
+        {WM_GETFONT, "WM_GETFONT"},
+        {WM_INITDIALOG, "WM_INITDIALOG"},
+        {WM_COMMAND, "WM_COMMAND"},
+        {WM_NEXTDLGCTL, "WM_NEXTDLGCTL"},
+        {WM_GETDLGCODE, "WM_GETDLGCODE"},
+        {WM_DRAWITEM, "WM_DRAWITEM"},
+        {WM_CTLCOLORSTATIC, "WM_CTLCOLORSTATIC"},
+        {WM_CTLCOLORBTN, "WM_CTLCOLORBTN"},
+        {WM_CTLCOLOREDIT, "WM_CTLCOLOREDIT"},
+        {WM_CTLCOLORDLG, "WM_CTLCOLORDLG"},
     };
     auto it = names.find(message);
     if (it != names.end()) return it->second;

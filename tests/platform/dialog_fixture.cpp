@@ -1,0 +1,47 @@
+#include "tests/platform/dialog_fixture.h"
+
+#include "platform/keys.h"
+#include "platform/message_queue.h"
+#include "platform/window.h"
+
+namespace twtest {
+
+using namespace platform;
+
+void press_key(HWND hdlg, std::uint32_t vk, bool shift) {
+    if (shift) {
+        send_message(hdlg, WM_NEXTDLGCTL, 1, 0);
+        return;
+    }
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        MSG m;
+        m.hwnd = get_focus() ? get_focus() : hdlg;
+        m.message = message;
+        m.wParam = vk;
+        is_dialog_message(hdlg, &m);
+    }
+}
+
+void pump() {
+    MSG m;
+    while (peek_message(&m, 0, 0, 0, PM_REMOVE)) dispatch_message(&m);
+}
+
+LPARAM dialog_base_units(HWND hdlg) {
+    RECT r{0, 0, 4, 8};
+    map_dialog_rect(hdlg, &r);
+    return make_lparam(static_cast<std::uint16_t>(r.right), static_cast<std::uint16_t>(r.bottom));
+}
+
+RECT item_rect(HWND hdlg, int id) {
+    RECT r;
+    get_window_rect(get_dlg_item(hdlg, id), &r);
+    return r;
+}
+
+int mul_div(int value, int numerator, int denominator) {
+    const long long p = static_cast<long long>(value) * numerator;
+    return static_cast<int>(p >= 0 ? (p + denominator / 2) / denominator : (p - denominator / 2) / denominator);
+}
+
+}  // namespace twtest
