@@ -29,5 +29,5 @@ void message_box_frame(HWND, RECT*) {}
 HICON message_box_icon(UINT) { return 0; }
 void release_message_box_icon(HICON) {}
 }
-bool message_beep(UINT) { return true; }
+
 }
