@@ -259,13 +259,3 @@ bool redraw_window(HWND hwnd, const RECT* rect, HRGN, UINT flags) {
 }
 
 }  // namespace platform
-
-namespace platform::detail {
-
-// Until windows draw, the default painting validates what was asked for.
-LRESULT def_paint_proc(HWND hwnd, UINT message, WPARAM, LPARAM) {
-    if (message == WM_PAINT) validate_rect(hwnd, nullptr);
-    return 0;
-}
-
-}  // namespace platform::detail

@@ -44,6 +44,8 @@ void set_minimized(const std::shared_ptr<Window>& w, bool minimized) {
     RECT client, screen;
     bool top_level;
     std::string title;
+    Surface* surface = nullptr;
+    bool maximized = false;
     {
         std::lock_guard guard(state().lock);
         if (w->minimized == minimized) return;
@@ -53,17 +55,19 @@ void set_minimized(const std::shared_ptr<Window>& w, bool minimized) {
         screen = RECT{o.x, o.y, o.x + w->cx, o.y + w->cy};
         top_level = is_top_level(*w);
         title = w->text;
+        surface = w->surface.get();
+        maximized = w->maximized;
         if (!minimized && visible_locked(*w)) detail::invalidate_locked(*w, nullptr, true, true, true);
         if (minimized && w->parent) detail::invalidate_parent_area_locked(*w, RECT{w->x, w->y, w->x + w->cx, w->y + w->cy});
     }
     if (top_level && is_window_visible(w->hwnd)) {
         if (minimized) {
             display::window_hidden(w->hwnd);
-        } else if (w->surface) {
-            display::window_shown(w->hwnd, *w->surface, screen, title);
+        } else if (surface) {
+            display::window_shown(w->hwnd, *surface, screen, title);
         }
     }
-    send_message(w->hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : (w->maximized ? SIZE_MAXIMIZED : SIZE_RESTORED),
+    send_message(w->hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : (maximized ? SIZE_MAXIMIZED : SIZE_RESTORED),
                  minimized ? 0 : size_lparam(client));
 }
 
@@ -85,12 +89,17 @@ bool show_window(HWND hwnd, int command) {
     const bool restore = command == SW_RESTORE || command == SW_SHOWNORMAL || command == SW_SHOWDEFAULT;
     const bool activate = show && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
                           command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE;
+    bool was_maximized = false;
+    {
+        std::lock_guard guard(state().lock);
+        was_maximized = w->maximized;
+    }
     if (show != was) send_message(hwnd, WM_SHOWWINDOW, show ? 1 : 0, 0);
     if (!show) {
         if (was)
             set_window_pos(hwnd, 0, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
-        if (maximize || (restore && w->maximized)) {
+        if (maximize || (restore && was_maximized)) {
             RECT target;
             {
                 std::lock_guard guard(state().lock);
@@ -99,7 +108,7 @@ bool show_window(HWND hwnd, int command) {
                 w->maximized = maximize;
                 target = w->restore;
             }
-            if (w->minimized) set_minimized(w, false);
+            if (is_iconic(hwnd)) set_minimized(w, false);
             if (maximize) {
                 RECT work;
                 system_parameters_info(SPI_GETWORKAREA, 0, &work, 0);
