@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     init_common_controls();
-    HWND dlg = create_dialog_param(0, make_int_resource(IDD_SAMPLE), 0, sample_proc, 0);
+    const DialogTemplate* tmpl = find_dialog_template(0, ResourceName(IDD_SAMPLE));
+    HWND dlg = tmpl ? create_dialog_indirect_param(0, *tmpl, 0, sample_proc, 0) : 0;
     if (!dlg) {
         std::fprintf(stderr, "twui-sample: cannot create the dialog: %s\n", last_error_text().empty()
                                                                                  ? std::string(error_message(last_error())).c_str()
