@@ -18,6 +18,7 @@
 #include <unordered_map>
 
 #include "platform/dialog_internal.h"
+#include "platform/gdi.h"
 #include "platform/message_queue.h"
 #include "platform/standard_controls.h"
 #include "platform/win_error.h"
@@ -37,12 +38,6 @@ Dialogs& dialogs() {
     return d;
 }
 
-int mul_div(int value, int numerator, int denominator) {
-    // MulDiv rounds half away from zero.
-    const long long product = static_cast<long long>(value) * numerator;
-    const long long half = denominator / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
-}
 
 // The work area of the screen windows are placed in.
 RECT work_area() { return RECT{0, 0, 1024, 768}; }

@@ -10,11 +10,10 @@ __attribute__((weak)) std::int16_t get_key_state(int) { return 0; }
 __attribute__((weak)) bool call_msg_filter(MSG*, int) { return false; }
 namespace detail {
 bool shift_pressed() { return get_key_state(VK_SHIFT) < 0; }
-void paint_button(HWND, const ButtonState&) {}
+void paint_button(HWND, ButtonState&) {}
 void paint_static(HWND, const StaticState&) {}
 void paint_edit(HWND, const EditState&) {}
 void repaint_control(HWND) {}
-std::size_t edit_position_at(HWND, const EditState& s, int, int) { return s.text.size(); }
 HGDIOBJ load_control_image(Handle, const char*, UINT) { return 0; }
 void delete_control_image(HGDIOBJ, UINT) {}
 }
@@ -23,11 +22,8 @@ void delete_control_image(HGDIOBJ, UINT) {}
 #include "platform/message_box.h"
 namespace platform {
 namespace detail {
-SIZE_PX message_box_text_size(HFONT, const std::string& text, int) { return {static_cast<int>(text.size()) * 6, 13}; }
 void message_box_work_area(RECT* area) { *area = RECT{0, 0, 1024, 768}; }
 void message_box_frame(HWND, RECT*) {}
-HICON message_box_icon(UINT) { return 0; }
-void release_message_box_icon(HICON) {}
 }
 bool message_beep(UINT) { return true; }
 }

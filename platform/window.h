@@ -125,6 +125,7 @@ inline constexpr std::uint32_t WS_OVERLAPPEDWINDOW =
 inline constexpr std::uint32_t WS_EX_NOPARENTNOTIFY = 0x00000004;
 inline constexpr std::uint32_t WS_EX_TOPMOST = 0x00000008;
 inline constexpr std::uint32_t WS_EX_TOOLWINDOW = 0x00000080;
+inline constexpr std::uint32_t WS_EX_CLIENTEDGE = 0x00000200;
 
 inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
