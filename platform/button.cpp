@@ -7,7 +7,8 @@
 #include "platform/control_state.h"
 #include "platform/dialog.h"
 #include "platform/dialog_internal.h"
-#include "platform/input_pending.h"
+#include "platform/hooks.h"
+#include "platform/input.h"
 #include "platform/keys.h"
 #include "platform/message_queue.h"
 

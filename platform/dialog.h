@@ -61,6 +61,7 @@
 #include "platform/handle_table.h"
 #include "platform/messages.h"
 #include "platform/window.h"
+#include "platform/window_place.h"
 
 namespace platform {
 
@@ -94,7 +95,6 @@ inline constexpr std::uint32_t DS_CENTERMOUSE = 0x1000;
 inline constexpr std::uint32_t DS_CONTEXTHELP = 0x2000;
 inline constexpr std::uint32_t DS_SHELLFONT = DS_SETFONT | DS_FIXEDSYS;
 
-inline constexpr std::uint32_t WS_EX_DLGMODALFRAME = 0x00000001;
 inline constexpr std::uint32_t WS_EX_CONTROLPARENT = 0x00010000;
 
 // Dialog messages.

@@ -1,4 +1,4 @@
-// How an EDIT looks: its border, its lines of text from the top-left (one
+// How an EDIT looks: its lines of text from the top-left (one
 // pixel in from the border), the selection in the highlight colours while it
 // has the focus, and a one-pixel caret line at the caret.
 
@@ -37,10 +37,9 @@ std::vector<Line> lines_of(HWND hwnd, const EditState& s) {
     return out;
 }
 
-int border_of(HWND hwnd) {
-    if (get_window_long(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) return 2;
-    return (style_of(hwnd) & WS_BORDER) ? 1 : 0;
-}
+// The border (WS_BORDER, WS_EX_CLIENTEDGE) is the window's frame, drawn
+// outside the client area by the window layer.
+int border_of(HWND) { return 0; }
 
 int width_of(HDC hdc, const std::string& text) {
     SIZE size;
@@ -68,12 +67,6 @@ void draw_edit(HWND hwnd, HDC hdc, const EditState& s) {
     const HBRUSH back = control_colors(hwnd, hdc, passive ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT);
     fill_rect(hdc, rc, back);
     const int border = border_of(hwnd);
-    if (border == 2) {
-        RECT edge = rc;
-        draw_edge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
-    } else if (border == 1) {
-        frame_rect(hdc, rc, get_sys_color_brush(COLOR_WINDOWFRAME));
-    }
     if (!enabled) set_text_color(hdc, get_sys_color(COLOR_GRAYTEXT));
     select_control_font(hdc, s.font);
     TEXTMETRIC tm;

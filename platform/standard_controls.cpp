@@ -7,6 +7,9 @@
 #include "platform/control_state.h"
 #include "platform/dialog.h"
 #include "platform/gdi.h"
+#include "platform/input.h"
+#include "platform/keys.h"
+#include "platform/paint.h"
 #include "platform/message_queue.h"
 #include "platform/standard_controls_internal.h"
 #include "platform/text.h"
@@ -78,5 +81,29 @@ HBRUSH control_colors(HWND hwnd, HDC hdc, UINT ctlcolor_message) {
 HFONT select_control_font(HDC hdc, HFONT font) {
     return static_cast<HFONT>(select_object(hdc, font ? font : get_stock_object(SYSTEM_FONT)));
 }
+
+}  // namespace platform::detail
+
+namespace platform::detail {
+
+namespace {
+
+template <typename State, typename Draw>
+void paint_with(HWND hwnd, State& state, Draw draw) {
+    PAINTSTRUCT ps;
+    HDC hdc = begin_paint(hwnd, &ps);
+    if (hdc) draw(hwnd, hdc, state);
+    end_paint(hwnd, &ps);
+}
+
+}  // namespace
+
+void paint_button(HWND hwnd, ButtonState& state) { paint_with(hwnd, state, draw_button); }
+void paint_static(HWND hwnd, const StaticState& state) { paint_with(hwnd, state, draw_static); }
+void paint_edit(HWND hwnd, const EditState& state) { paint_with(hwnd, state, draw_edit); }
+
+void repaint_control(HWND hwnd) { invalidate_rect(hwnd, nullptr, true); }
+
+bool shift_pressed() { return get_key_state(static_cast<int>(VK_SHIFT)) < 0; }
 
 }  // namespace platform::detail
