@@ -8,6 +8,9 @@
 #include "platform/image.h"
 #include "platform/message_box.h"
 #include "platform/message_box_internal.h"
+#include "platform/system_metrics.h"
+#include "platform/window.h"
+#include "platform/window_place.h"
 
 namespace platform::detail {
 
@@ -75,6 +78,16 @@ Image warning_icon() {
 }
 
 }  // namespace
+
+void message_box_work_area(RECT* area) {
+    *area = RECT{0, 0, get_system_metrics(SM_CXSCREEN), get_system_metrics(SM_CYSCREEN)};
+    system_parameters_info(SPI_GETWORKAREA, 0, area, 0);
+}
+
+void message_box_frame(HWND box, RECT* rect) {
+    adjust_window_rect_ex(rect, static_cast<std::uint32_t>(get_window_long(box, GWL_STYLE)), false,
+                          static_cast<std::uint32_t>(get_window_long(box, GWL_EXSTYLE)));
+}
 
 SIZE_PX message_box_text_size(HFONT font, const std::string& text, int max_width) {
     HDC hdc = create_compatible_dc(0);

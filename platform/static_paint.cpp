@@ -2,6 +2,7 @@
 // filled and framed rectangles in the system colours, etched lines.
 
 #include "platform/gdi.h"
+#include "platform/resources.h"
 #include "platform/standard_controls_internal.h"
 
 namespace platform::detail {
@@ -76,6 +77,20 @@ void draw_static(HWND hwnd, HDC hdc, const StaticState& s) {
         draw_edge(hdc, &edge, BDR_SUNKENOUTER, BF_RECT);
     }
     restore_dc(hdc, saved);
+}
+
+HGDIOBJ load_control_image(Handle instance, const char* name, UINT image_type) {
+    auto image = load_image_resource(instance, ResourceName(name), image_type);
+    if (!image) return 0;
+    return image_type == IMAGE_ICON ? static_cast<HGDIOBJ>(create_icon_from_image(*image))
+                                    : static_cast<HGDIOBJ>(create_bitmap_from_image(*image));
+}
+
+void delete_control_image(HGDIOBJ image, UINT image_type) {
+    if (image_type == IMAGE_ICON)
+        destroy_icon(image);
+    else
+        delete_object(image);
 }
 
 }  // namespace platform::detail

@@ -4,6 +4,7 @@
 #include "platform/keys.h"
 #include "platform/message_queue.h"
 #include "platform/window.h"
+#include "platform/window_place.h"
 
 namespace twtest {
 
@@ -44,7 +45,9 @@ LPARAM dialog_base_units(HWND hdlg) {
 RECT item_rect(HWND hdlg, int id) {
     RECT r;
     get_window_rect(get_dlg_item(hdlg, id), &r);
-    return r;
+    POINT tl{r.left, r.top};
+    screen_to_client(hdlg, &tl);
+    return RECT{tl.x, tl.y, tl.x + (r.right - r.left), tl.y + (r.bottom - r.top)};
 }
 
 int mul_div(int value, int numerator, int denominator) {
