@@ -7,7 +7,8 @@
 #include "platform/control_state.h"
 #include "platform/dialog.h"
 #include "platform/dialog_internal.h"
-#include "platform/input_pending.h"
+#include "platform/hooks.h"
+#include "platform/input.h"
 #include "platform/keys.h"
 #include "platform/message_queue.h"
 
@@ -46,6 +47,7 @@ bool inside(HWND hwnd, LPARAM lParam) {
 void set_pushed(HWND hwnd, ButtonState* s, bool pushed) {
     if (s->pushed == pushed) return;
     s->pushed = pushed;
+    s->pending_action |= ODA_SELECT;
     detail::repaint_control(hwnd);
 }
 
@@ -209,12 +211,14 @@ LRESULT button_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
     case WM_SETFOCUS:
         s->focused = true;
+        s->pending_action |= ODA_FOCUS;
         detail::repaint_control(hwnd);
         detail::dialog_item_focused(hwnd);
         if (get_window_long(hwnd, GWL_STYLE) & BS_NOTIFY) detail::notify_parent(hwnd, BN_SETFOCUS);
         return 0;
     case WM_KILLFOCUS:
         s->focused = false;
+        s->pending_action |= ODA_FOCUS;
         if (s->tracking != ButtonState::Tracking::None) end_tracking(hwnd, s);
         detail::repaint_control(hwnd);
         if (get_window_long(hwnd, GWL_STYLE) & BS_NOTIFY) detail::notify_parent(hwnd, BN_KILLFOCUS);
@@ -235,6 +239,9 @@ LRESULT button_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return static_cast<LRESULT>(s->font);
     case WM_PAINT:
         detail::paint_button(hwnd, *s);
+        return 0;
+    case WM_PRINTCLIENT:
+        detail::draw_button(hwnd, static_cast<HDC>(wParam), *s);
         return 0;
     case WM_ERASEBKGND:
         return 1;  // painting covers the whole control

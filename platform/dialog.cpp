@@ -18,7 +18,11 @@
 #include <unordered_map>
 
 #include "platform/dialog_internal.h"
+#include "platform/gdi.h"
 #include "platform/message_queue.h"
+#include "platform/resources.h"
+#include "platform/system_metrics.h"
+#include "platform/window_place.h"
 #include "platform/standard_controls.h"
 #include "platform/win_error.h"
 #include "platform/window_objects.h"
@@ -37,18 +41,19 @@ Dialogs& dialogs() {
     return d;
 }
 
-int mul_div(int value, int numerator, int denominator) {
-    // MulDiv rounds half away from zero.
-    const long long product = static_cast<long long>(value) * numerator;
-    const long long half = denominator / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
-}
 
 // The work area of the screen windows are placed in.
-RECT work_area() { return RECT{0, 0, 1024, 768}; }
+RECT work_area() {
+    RECT area{0, 0, get_system_metrics(SM_CXSCREEN), get_system_metrics(SM_CYSCREEN)};
+    system_parameters_info(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
 
 // The window rectangle around a client rectangle for a style.
-RECT frame_around(const RECT& client, std::uint32_t /*style*/, std::uint32_t /*ex_style*/) { return client; }
+RECT frame_around(RECT client, std::uint32_t style, std::uint32_t ex_style) {
+    adjust_window_rect_ex(&client, style, false, ex_style);
+    return client;
+}
 
 LRESULT dialog_class_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return def_dlg_proc(hwnd, message, wParam, lParam);
@@ -202,10 +207,10 @@ void place(const DialogTemplate& tmpl, HWND owner, RECT* window_rect) {
     const int h = window_rect->bottom - window_rect->top;
     int x = window_rect->left, y = window_rect->top;
     if (owner && !(tmpl.style & DS_ABSALIGN)) {
-        RECT o;
-        if (get_window_rect(owner, &o)) {
-            x += o.left;
-            y += o.top;
+        POINT origin{0, 0};
+        if (client_to_screen(owner, &origin)) {
+            x += origin.x;
+            y += origin.y;
         }
     }
     if (tmpl.style & DS_CENTER) {
@@ -306,6 +311,25 @@ HWND create_dialog_indirect_param(Handle instance, const DialogTemplate& tmpl, H
     }
     set_last_error(ERROR_SUCCESS);
     return hdlg;
+}
+
+HWND create_dialog_param(Handle instance, const ResourceName& name, HWND owner, DLGPROC proc, LPARAM init_param) {
+    const DialogTemplate* tmpl = find_dialog_template(instance, name);
+    if (!tmpl) {
+        set_last_error(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return 0;
+    }
+    return create_dialog_indirect_param(instance, *tmpl, owner, proc, init_param);
+}
+
+std::intptr_t dialog_box_param(Handle instance, const ResourceName& name, HWND owner, DLGPROC proc,
+                               LPARAM init_param) {
+    const DialogTemplate* tmpl = find_dialog_template(instance, name);
+    if (!tmpl) {
+        set_last_error(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return -1;
+    }
+    return dialog_box_indirect_param(instance, *tmpl, owner, proc, init_param);
 }
 
 std::intptr_t dialog_box_indirect_param(Handle instance, const DialogTemplate& tmpl, HWND owner, DLGPROC proc,

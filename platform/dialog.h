@@ -60,7 +60,9 @@
 #include "platform/gdi_types.h"
 #include "platform/handle_table.h"
 #include "platform/messages.h"
+#include "platform/resource_name.h"
 #include "platform/window.h"
+#include "platform/window_place.h"
 
 namespace platform {
 
@@ -94,7 +96,6 @@ inline constexpr std::uint32_t DS_CENTERMOUSE = 0x1000;
 inline constexpr std::uint32_t DS_CONTEXTHELP = 0x2000;
 inline constexpr std::uint32_t DS_SHELLFONT = DS_SETFONT | DS_FIXEDSYS;
 
-inline constexpr std::uint32_t WS_EX_DLGMODALFRAME = 0x00000001;
 inline constexpr std::uint32_t WS_EX_CONTROLPARENT = 0x00010000;
 
 // Dialog messages.
@@ -133,9 +134,15 @@ inline constexpr int MSGF_MESSAGEBOX = 1;
 
 // --- Creation and ending ----------------------------------------------------
 
+// The template `name` ("NAME", "#12" or 12) of the module: modeless, the
+// dialog window, or 0 (ERROR_RESOURCE_NAME_NOT_FOUND for a missing template,
+// or the error of the window that could not be made).
+HWND create_dialog_param(Handle instance, const ResourceName& name, HWND owner, DLGPROC proc, LPARAM init_param);
 HWND create_dialog_indirect_param(Handle instance, const DialogTemplate& tmpl, HWND owner, DLGPROC proc,
                                   LPARAM init_param);
 // Modal: the end code given to end_dialog, or -1 (no template, no dialog).
+std::intptr_t dialog_box_param(Handle instance, const ResourceName& name, HWND owner, DLGPROC proc,
+                               LPARAM init_param);
 std::intptr_t dialog_box_indirect_param(Handle instance, const DialogTemplate& tmpl, HWND owner, DLGPROC proc,
                                         LPARAM init_param);
 // Ends a modal dialog's loop with `result` (and hides any dialog). False for

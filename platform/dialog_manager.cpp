@@ -9,7 +9,8 @@
 #include "platform/standard_controls_internal.h"
 #include "platform/message_queue.h"
 #include "platform/standard_controls.h"
-#include "platform/input_pending.h"
+#include "platform/hooks.h"
+#include "platform/input.h"
 #include "platform/keys.h"
 
 namespace platform {

@@ -292,6 +292,9 @@ LRESULT edit_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         detail::paint_edit(hwnd, *s);
         return 0;
+    case WM_PRINTCLIENT:
+        detail::draw_edit(hwnd, static_cast<HDC>(wParam), *s);
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     default:

@@ -11,6 +11,7 @@
 #include "platform/dialog_internal.h"
 #include "platform/message_box_internal.h"
 #include "platform/message_queue.h"
+#include "platform/sound.h"
 #include "platform/standard_controls.h"
 
 namespace platform {
@@ -156,6 +157,7 @@ int message_box(HWND owner, const char* text, const char* caption, UINT type) {
         tmpl.items.push_back(b);
     }
 
+    message_beep(type & MB_ICONMASK);
     const std::intptr_t result =
         dialog_box_indirect_param(0, tmpl, owner, box_proc, reinterpret_cast<LPARAM>(&params));
     detail::release_message_box_icon(params.icon);

@@ -1,4 +1,4 @@
-// Message boxes: MessageBox and MessageBeep.
+// Message boxes: MessageBox.
 //
 // Mirrors Windows:
 // - message_box shows a modal dialog of the dialog class ("#32770") whose
@@ -14,6 +14,8 @@
 //   that is not there), which has the focus at the start. Enter presses the
 //   default button; Escape and the close box return IDCANCEL when there is a
 //   Cancel button, IDOK when OK is the only button, and do nothing otherwise.
+// - Showing the box sounds the beep of its icon kind (message_beep of
+//   sound.h, which records it).
 // - MB_TOPMOST makes it WS_EX_TOPMOST; MB_SETFOREGROUND, MB_SYSTEMMODAL and
 //   MB_TASKMODAL bring it to the front.
 // Differs:
@@ -61,9 +63,5 @@ inline constexpr UINT MB_TOPMOST = 0x00040000;
 inline constexpr UINT MB_RIGHT = 0x00080000;
 
 int message_box(HWND owner, const char* text, const char* caption, UINT type);
-
-// Records the beep (see the sound recorder) for the MB_ICON* kind given, or
-// 0xFFFFFFFF for a simple beep.
-bool message_beep(UINT type);
 
 }  // namespace platform

@@ -48,6 +48,7 @@
 
 #include "platform/gdi_types.h"
 #include "platform/messages.h"
+#include "platform/resources.h"
 
 namespace platform {
 
@@ -159,8 +160,7 @@ inline constexpr UINT STM_GETICON = 0x0171;
 inline constexpr UINT STM_SETIMAGE = 0x0172;
 inline constexpr UINT STM_GETIMAGE = 0x0173;
 
-inline constexpr UINT IMAGE_BITMAP = 0;
-inline constexpr UINT IMAGE_ICON = 1;
+// IMAGE_BITMAP and IMAGE_ICON are resources.h's.
 
 inline constexpr std::uint16_t STN_CLICKED = 0;
 inline constexpr std::uint16_t STN_DBLCLK = 1;

@@ -15,6 +15,7 @@ namespace platform::detail {
 
 struct ButtonState {
     enum class Tracking { None, Mouse, Key };
+    UINT pending_action = 0;  // ODA_ bits an owner-drawn button owes its parent
     UINT check = BST_UNCHECKED;
     bool pushed = false;
     bool focused = false;
@@ -46,9 +47,23 @@ WNDPROC button_window_proc();
 WNDPROC static_window_proc();
 WNDPROC edit_window_proc();
 
-void paint_button(HWND hwnd, const ButtonState& state);
+// Paint the control into `hdc` (its client area at the DC's origin), as
+// WM_PAINT and WM_PRINTCLIENT do.
+void draw_button(HWND hwnd, HDC hdc, ButtonState& state);
+void draw_static(HWND hwnd, HDC hdc, const StaticState& state);
+void draw_edit(HWND hwnd, HDC hdc, const EditState& state);
+// WM_PAINT: draws through begin_paint / end_paint.
+void paint_button(HWND hwnd, ButtonState& state);
 void paint_static(HWND hwnd, const StaticState& state);
 void paint_edit(HWND hwnd, const EditState& state);
+
+// The brush the parent chooses for a control by `ctlcolor_message`
+// (WM_CTLCOLORSTATIC, WM_CTLCOLORBTN, WM_CTLCOLOREDIT), after the DC got the
+// system's text and background colours; the system's brush when the parent
+// chooses none.
+HBRUSH control_colors(HWND hwnd, HDC hdc, UINT ctlcolor_message);
+// Selects the control's font (the system font when it has none); returns the previous one.
+HFONT select_control_font(HDC hdc, HFONT font);
 
 // A picture of `instance`'s resources named "#id" or by name, as a bitmap or
 // an icon of the drawing layer (0 when there is none), and its deletion.

@@ -108,6 +108,9 @@ LRESULT static_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         detail::paint_static(hwnd, *s);
         return 0;
+    case WM_PRINTCLIENT:
+        detail::draw_static(hwnd, static_cast<HDC>(wParam), *s);
+        return 0;
     case WM_ERASEBKGND:
         return 1;  // painting covers the whole control
     default:

@@ -1,8 +1,10 @@
 #include "tests/platform/dialog_fixture.h"
 
+#include "platform/gdi.h"
 #include "platform/keys.h"
 #include "platform/message_queue.h"
 #include "platform/window.h"
+#include "platform/window_place.h"
 
 namespace twtest {
 
@@ -28,15 +30,24 @@ void pump() {
 }
 
 LPARAM dialog_base_units(HWND hdlg) {
-    RECT r{0, 0, 4, 8};
-    map_dialog_rect(hdlg, &r);
-    return make_lparam(static_cast<std::uint16_t>(r.right), static_cast<std::uint16_t>(r.bottom));
+    // Measured here from the dialog's font, as Windows defines them: the
+    // average width of the 52 letters, rounded, and the font's height.
+    HDC hdc = create_compatible_dc(0);
+    select_object(hdc, static_cast<HFONT>(send_message(hdlg, WM_GETFONT, 0, 0)));
+    SIZE letters;
+    get_text_extent_point32(hdc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", &letters);
+    TEXTMETRIC tm;
+    get_text_metrics(hdc, &tm);
+    delete_dc(hdc);
+    return make_lparam(static_cast<std::uint16_t>((letters.cx / 26 + 1) / 2), static_cast<std::uint16_t>(tm.tmHeight));
 }
 
 RECT item_rect(HWND hdlg, int id) {
     RECT r;
     get_window_rect(get_dlg_item(hdlg, id), &r);
-    return r;
+    POINT tl{r.left, r.top};
+    screen_to_client(hdlg, &tl);
+    return RECT{tl.x, tl.y, tl.x + (r.right - r.left), tl.y + (r.bottom - r.top)};
 }
 
 int mul_div(int value, int numerator, int denominator) {

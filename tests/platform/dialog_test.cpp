@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/gdi.h"
 #include "platform/keys.h"
+#include "platform/library.h"
 #include "platform/message_queue.h"
 #include "platform/standard_controls.h"
 #include "platform/window.h"
@@ -153,6 +158,11 @@ TEST_F(DialogTest, ItemsLandWhereTheirDialogUnitsSay) {
     get_client_rect(hdlg_, &client);
     EXPECT_EQ(client.right, twtest::mul_div(180, base_x, 4));
     EXPECT_EQ(client.bottom, twtest::mul_div(90, base_y, 8));
+    // The template's face at 8 points for 96 pixels per inch.
+    LOGFONT lf;
+    ASSERT_NE(get_object(static_cast<HFONT>(send_message(hdlg_, WM_GETFONT, 0, 0)), sizeof lf, &lf), 0);
+    EXPECT_EQ(lf.lfHeight, -11);
+    EXPECT_STREQ(lf.lfFaceName, "MS Sans Serif");
     RECT du{10, 20, 14, 28};
     ASSERT_TRUE(map_dialog_rect(hdlg_, &du));
     EXPECT_EQ(du.left, twtest::mul_div(10, base_x, 4));
@@ -413,6 +423,53 @@ TEST_F(DialogTest, ModalDialogGivesAQuitRequestBackToTheOuterLoop) {
     ASSERT_TRUE(peek_message(&m, 0, 0, 0, PM_REMOVE));
     EXPECT_EQ(m.message, WM_QUIT);
     EXPECT_EQ(m.wParam, 9u);
+}
+
+}  // namespace
+
+namespace {
+
+// A modal dialog from a resource library's script, ended by its own timer
+// through a posted click while the nested loop runs.
+std::intptr_t resource_dlgproc(HWND hdlg, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        set_timer(hdlg, 3, 20, nullptr);
+        return 1;
+    case WM_TIMER:
+        kill_timer(hdlg, 3);
+        post_message(get_dlg_item(hdlg, IDOK), BM_CLICK, 0, 0);
+        return 1;
+    case WM_COMMAND:
+        if (loword(wParam) == IDOK) end_dialog(hdlg, 1234);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+TEST(DialogResourceTest, ModalDialogFromAScriptReturnsItsCodeAndAMissingOneIsMinusOne) {
+    twtest::TempMachineRoot root;
+    const auto libs = root.path() / "libs";
+    std::filesystem::create_directories(libs);
+    std::ofstream(libs / "DlgRes.rc") << "#define IDD_ASK 210\n"
+                                          "IDD_ASK DIALOGEX 0, 0, 120, 50\n"
+                                          "STYLE DS_MODALFRAME | WS_POPUP | WS_CAPTION | DS_CENTER\n"
+                                          "CAPTION \"Ask\"\n"
+                                          "FONT 8, \"MS Sans Serif\"\n"
+                                          "BEGIN\n"
+                                          "    LTEXT \"Go on?\", -1, 7, 7, 100, 8\n"
+                                          "    DEFPUSHBUTTON \"OK\", IDOK, 35, 28, 50, 14\n"
+                                          "END\n";
+    ::setenv("TWPRINTER_LIBRARY_PATH", libs.c_str(), 1);
+    auto module = load_library("DLGRES.DLL");
+    ASSERT_TRUE(module.ok()) << module.error().describe();
+    EXPECT_EQ(dialog_box_param(*module, 210, 0, resource_dlgproc, 0), 1234);
+    EXPECT_EQ(dialog_box_param(*module, 211, 0, resource_dlgproc, 0), -1);
+    EXPECT_EQ(create_dialog_param(*module, "NOSUCH", 0, resource_dlgproc, 0), 0u);
+    EXPECT_EQ(last_error(), ERROR_RESOURCE_NAME_NOT_FOUND);
+    (void)free_library(*module);
+    ::unsetenv("TWPRINTER_LIBRARY_PATH");
 }
 
 }  // namespace

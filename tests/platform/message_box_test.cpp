@@ -9,6 +9,7 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "platform/message_queue.h"
+#include "platform/sound.h"
 #include "platform/standard_controls.h"
 #include "platform/window.h"
 #include "tests/support/test_root.h"
@@ -118,6 +119,7 @@ TEST(MessageBoxTest, TheBoxIsADialogWithIdButtonsAndTheDefaultHasTheFocus) {
     HWND owner = create_window_ex(0, "TwpBoxOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, 0, 0,
                                   0x4200, nullptr);
 
+    clear_recorded_sounds();
     Driver d;  // no caption: "Error"
     d.steps = {{Step::Click, IDNO}};
     EXPECT_EQ(run_box(d, "Line one\nand a second, longer line", MB_YESNOCANCEL | MB_DEFBUTTON2, owner), IDNO);
@@ -126,6 +128,9 @@ TEST(MessageBoxTest, TheBoxIsADialogWithIdButtonsAndTheDefaultHasTheFocus) {
     EXPECT_EQ(d.focus_id, IDNO);
     EXPECT_FALSE(d.owner_enabled) << "the owner waits while the box is up";
     EXPECT_TRUE(is_window_enabled(owner));
+    const auto sounds = recorded_sounds();
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds[0].kind, SoundRecord::Kind::Beep) << "the box beeps as it appears";
     destroy_window(owner);
     unregister_class("TwpBoxOwner", 0x4200);
 }
