@@ -138,9 +138,11 @@ inline constexpr UINT WM_LBUTTONUP = 0x0202;
 inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
 inline constexpr UINT WM_RBUTTONUP = 0x0205;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
 inline constexpr UINT WM_PARENTNOTIFY = 0x0210;
 inline constexpr UINT WM_CAPTURECHANGED = 0x0215;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+inline constexpr UINT WM_PRINTCLIENT = 0x0318;
 // The platform's own messages, in the range Windows keeps for itself. They are
 // posted to a top-level window and taken by its thread's queue when it reads
 // it, never returned by get/peek nor dispatched to a window procedure: the
