@@ -78,6 +78,10 @@ inline constexpr WinError ERROR_INVALID_THREAD_ID = 1444;
 inline constexpr WinError ERROR_NOT_ENOUGH_QUOTA = 1816;
 inline constexpr WinError ERROR_UNSUPPORTED_TYPE = 1630;
 inline constexpr WinError ERROR_TIMEOUT = 1460;
+inline constexpr WinError ERROR_INVALID_MENU_HANDLE = 1401;
+inline constexpr WinError ERROR_INVALID_HOOK_HANDLE = 1404;
+inline constexpr WinError ERROR_INVALID_HOOK_FILTER = 1426;
+inline constexpr WinError ERROR_MENU_ITEM_NOT_FOUND = 1456;
 
 // The calling thread's last error, as GetLastError/SetLastError keep it.
 WinError last_error() noexcept;
