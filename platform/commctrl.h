@@ -93,9 +93,6 @@ inline constexpr COLORREF CLR_DEFAULT = 0xFF000000u;
 inline constexpr UINT CCM_FIRST = 0x2000;
 inline constexpr UINT CCM_SETBKCOLOR = CCM_FIRST + 1;
 
-// Messages the controls answer that other windows may also know.
-inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
-
 // --- Image lists ------------------------------------------------------------------
 
 using HIMAGELIST = Handle;

@@ -1,7 +1,10 @@
 // How the controls reach the drawing layer and the window layer's painting:
 // fonts and their measures, system colours, and the scroll bar they share.
+#include <memory>
+
 #include "platform/controls_internal.h"
 #include "platform/gdi.h"
+#include "platform/paint.h"
 
 namespace platform::controls {
 namespace {
@@ -73,13 +76,18 @@ void draw_scroll_bar(HDC dc, const RECT& client, const VerticalScroll& scroll) {
     if (thumb.bottom > thumb.top) draw_edge(dc, &thumb, EDGE_RAISED, BF_RECT | BF_MIDDLE);
 }
 
-void invalidate_control(HWND) {}
+void invalidate_control(HWND hwnd) { invalidate_rect(hwnd, nullptr, false); }
 
-HDC begin_control_paint(HWND, void** token) {
-    *token = nullptr;
-    return 0;
+HDC begin_control_paint(HWND hwnd, void** token) {
+    auto ps = std::make_unique<PAINTSTRUCT>();
+    HDC dc = begin_paint(hwnd, ps.get());
+    *token = ps.release();
+    return dc;
 }
 
-void end_control_paint(HWND, void*) {}
+void end_control_paint(HWND hwnd, void* token) {
+    std::unique_ptr<PAINTSTRUCT> ps(static_cast<PAINTSTRUCT*>(token));
+    if (ps) end_paint(hwnd, ps.get());
+}
 
 }  // namespace platform::controls

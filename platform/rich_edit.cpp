@@ -12,16 +12,6 @@ namespace platform {
 namespace controls {
 namespace {
 
-// The edit messages this control shares with EDIT.
-constexpr UINT kEmGetSel = 0x00B0;
-constexpr UINT kEmSetSel = 0x00B1;
-constexpr UINT kEmGetLineCount = 0x00BA;
-constexpr UINT kEmReplaceSel = 0x00C2;
-constexpr UINT kEmLimitText = 0x00C5;
-constexpr UINT kEmSetReadOnly = 0x00CF;
-constexpr UINT kEmGetLimitText = 0x00D5;
-constexpr std::uint32_t kEsReadOnly = 0x0800;
-
 void set_text(RichEdit& re, RichText text) {
     // Cut to the limit, character by character across the runs.
     std::size_t room = static_cast<std::size_t>(std::max(re.limit, 0));
@@ -113,7 +103,7 @@ LRESULT rich_edit_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCCREATE: {
         auto state = std::make_unique<RichEdit>();
         state->hwnd = hwnd;
-        state->read_only = (get_window_long(hwnd, GWL_STYLE) & kEsReadOnly) != 0;
+        state->read_only = (get_window_long(hwnd, GWL_STYLE) & ES_READONLY) != 0;
         RichEdit* r = attach_state(hwnd, std::move(state));
         auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
         if (cs && cs->lpszName && *cs->lpszName) r->text = rich_text_from_rtf(cs->lpszName);
@@ -151,20 +141,20 @@ LRESULT rich_edit_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         invalidate_control(hwnd);
         return static_cast<LRESULT>(old == CLR_DEFAULT ? get_sys_color(COLOR_WINDOW) : old);
     }
-    case kEmSetReadOnly: {
+    case EM_SETREADONLY: {
         re->read_only = wParam != 0;
         auto style = static_cast<std::uint32_t>(get_window_long(hwnd, GWL_STYLE));
-        style = re->read_only ? style | kEsReadOnly : style & ~kEsReadOnly;
+        style = re->read_only ? style | ES_READONLY : style & ~ES_READONLY;
         set_window_long(hwnd, GWL_STYLE, static_cast<std::int32_t>(style));
         return 1;
     }
     case EM_EXLIMITTEXT:
         re->limit = lParam <= 0 ? 65536 : static_cast<std::int32_t>(std::min<LPARAM>(lParam, 0x7FFFFFFF));
         return 0;
-    case kEmLimitText:
+    case EM_LIMITTEXT:
         re->limit = wParam == 0 ? 65536 : static_cast<std::int32_t>(std::min<WPARAM>(wParam, 0x7FFFFFFF));
         return 0;
-    case kEmGetLimitText: return re->limit;
+    case EM_GETLIMITTEXT: return re->limit;
     case EM_SETEVENTMASK: {
         std::uint32_t old = re->event_mask;
         re->event_mask = static_cast<std::uint32_t>(lParam);
@@ -172,7 +162,7 @@ LRESULT rich_edit_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case EM_GETEVENTMASK: return re->event_mask;
     case EM_AUTOURLDETECT: return 0;
-    case kEmGetLineCount: return static_cast<LRESULT>(std::max<std::size_t>(1, re->lines.size()));
+    case EM_GETLINECOUNT: return static_cast<LRESULT>(std::max<std::size_t>(1, re->lines.size()));
     case EM_GETFIRSTVISIBLELINE: return re->scroll.top;
     case EM_LINEINDEX: {
         auto line = static_cast<std::int32_t>(static_cast<std::intptr_t>(wParam));
@@ -195,8 +185,8 @@ LRESULT rich_edit_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (re->scroll.scroll_to(re->scroll.top - 3 * notches)) invalidate_control(hwnd);
         return 0;
     }
-    case kEmSetSel: set_selection(*re, static_cast<std::int32_t>(wParam), static_cast<std::int32_t>(lParam)); return 0;
-    case kEmGetSel:
+    case EM_SETSEL: set_selection(*re, static_cast<std::int32_t>(wParam), static_cast<std::int32_t>(lParam)); return 0;
+    case EM_GETSEL:
         if (wParam) *reinterpret_cast<std::uint32_t*>(wParam) = static_cast<std::uint32_t>(re->sel_min);
         if (lParam) *reinterpret_cast<std::uint32_t*>(lParam) = static_cast<std::uint32_t>(re->sel_max);
         return make_lparam(static_cast<std::uint16_t>(std::min(re->sel_min, 0xFFFF)),
@@ -233,7 +223,7 @@ LRESULT rich_edit_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 1;
     }
-    case kEmReplaceSel:
+    case EM_REPLACESEL:
     case WM_CHAR:
     case WM_KEYDOWN: return 0;  // a display: nothing typed changes it
     case WM_SETFONT:

@@ -37,6 +37,7 @@
 
 #include "platform/gdi_types.h"
 #include "platform/messages.h"
+#include "platform/standard_controls.h"
 
 namespace platform {
 
@@ -46,7 +47,8 @@ inline constexpr const char* RICHEDIT_CLASS10A = "RICHEDIT";
 // Registers both classes (what loading the rich-edit library does).
 void init_rich_edit();
 
-// Edit messages the rich-text display answers beside those of EDIT.
+// Edit messages the rich-text display answers beside those of EDIT
+// (standard_controls.h).
 inline constexpr UINT EM_LINESCROLL = 0x00B6;
 inline constexpr UINT EM_LINEINDEX = 0x00BB;
 inline constexpr UINT EM_LINELENGTH = 0x00C1;

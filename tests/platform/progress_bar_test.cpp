@@ -91,7 +91,8 @@ TEST_F(ProgressBarTest, SmoothBarFillsItsShareOfTheLength) {
     // The sunken edge: shadow along the top and left, highlight along the bottom and right.
     auto p = twtest::ControlHost::render(pb);
     EXPECT_EQ(p.at(0, 0), pixel(get_sys_color(COLOR_BTNSHADOW)));
-    EXPECT_EQ(p.at(0, 13), pixel(get_sys_color(COLOR_BTNSHADOW)));
+    EXPECT_EQ(p.at(0, 7), pixel(get_sys_color(COLOR_BTNSHADOW)));
+    EXPECT_EQ(p.at(50, 0), pixel(get_sys_color(COLOR_BTNSHADOW)));
     EXPECT_EQ(p.at(103, 13), pixel(get_sys_color(COLOR_BTNHIGHLIGHT)));
     EXPECT_EQ(p.at(103, 0), pixel(get_sys_color(COLOR_BTNHIGHLIGHT)));
 }
