@@ -17,7 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/module_resources.h"
+#include "platform/builtin_libraries.h"
 #include "platform/paths.h"
+#include "platform/resource_script.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -25,16 +28,43 @@ namespace fs = std::filesystem;
 namespace platform {
 namespace {
 
+using Resources = std::shared_ptr<const ResourceScript>;
+
 class Module final : public KernelObject {
 public:
-    Module(void* dl, fs::path path) : dl_(dl), path_(std::move(path)) {}
+    enum class Kind { Library, ResourceOnly, Executable };
+    Module(void* dl, fs::path path, Resources resources, Kind kind)
+        : dl_(dl), path_(std::move(path)), kind_(kind), resources_(std::move(resources)) {}
     ObjectKind kind() const override { return ObjectKind::Module; }
-    void* dl() const { return dl_; }
+    void* dl() const { return dl_; }  // null for a resource-only library
     const fs::path& path() const { return path_; }
+
+    Result<Resources> resources() const {
+        std::lock_guard guard(resources_lock_);
+        if (kind_ == Kind::Executable && !resources_read_) {
+            resources_read_ = true;
+            fs::path script = resource_script_for(path_);
+            if (!script.empty()) {
+                auto parsed = parse_resource_script(script);
+                if (parsed)
+                    resources_ = std::make_shared<const ResourceScript>(std::move(*parsed));
+                else
+                    resources_error_ = parsed.error();
+            }
+        }
+        if (resources_) return resources_;
+        if (resources_error_) return *resources_error_;
+        return Error{ERROR_RESOURCE_DATA_NOT_FOUND, path_.filename().string() + " has no resource script"};
+    }
 
 private:
     void* dl_;
     fs::path path_;
+    Kind kind_;
+    mutable std::mutex resources_lock_;
+    mutable bool resources_read_ = false;
+    mutable Resources resources_;
+    mutable std::optional<Error> resources_error_;
 };
 
 struct LoadedModule {
@@ -99,14 +129,17 @@ Result<fs::path> locate(std::string_view name) {
     } else {
         folders = search_folders();
     }
+    // A resource-only library is its script, found where the library would be.
+    std::string rc_name = fs::path(so_name).replace_extension(".rc").string();
     std::string searched;
     for (const auto& folder : folders) {
         if (auto found = find_in(folder, so_name)) return *found;
         if (given != so_name)
             if (auto found = find_in(folder, given)) return *found;
+        if (auto found = find_in(folder, rc_name)) return *found;
         searched += (searched.empty() ? "" : ", ") + folder.string();
     }
-    return Error{ERROR_MOD_NOT_FOUND, "no " + so_name + " in " + searched};
+    return Error{ERROR_MOD_NOT_FOUND, "no " + so_name + " or " + rc_name + " in " + searched};
 }
 
 bool looks_like_elf(const fs::path& path) {
@@ -131,8 +164,28 @@ Error load_error(const fs::path& path, const char* said) {
 // The handle of the executable, made on first use. Caller holds the lock.
 Handle executable_handle(ModuleList& list) {
     if (list.executable == kNullHandle)
-        list.executable = insert_handle(std::make_shared<Module>(::dlopen(nullptr, RTLD_NOW), executable_path()));
+        list.executable = insert_handle(
+            std::make_shared<Module>(::dlopen(nullptr, RTLD_NOW), executable_path(), nullptr, Module::Kind::Executable));
     return list.executable;
+}
+
+bool is_script(const fs::path& file) { return iequals(file.extension().string(), ".rc"); }
+
+// Whether a loaded module's file answers to a name without a path: the same
+// base name, as a library ("X.so") or a resource-only library ("X.rc").
+bool answers_to(const fs::path& file, const std::string& so_name) {
+    if (iequals(file.filename().string(), so_name)) return true;
+    return is_script(file) && iequals(file.stem().string(), fs::path(so_name).stem().string());
+}
+
+// The resources of a module about to be loaded: its script, or the one beside
+// its library; none when there is no script.
+Result<Resources> read_resources(const fs::path& module_file) {
+    fs::path script = resource_script_for(module_file);
+    if (script.empty()) return Resources{};
+    auto parsed = parse_resource_script(script);
+    if (!parsed) return parsed.error();
+    return std::make_shared<const ResourceScript>(std::move(*parsed));
 }
 
 }  // namespace
@@ -147,25 +200,45 @@ std::string library_file_name(std::string_view module_name) {
 
 Result<Handle> load_library(std::string_view name) {
     if (name.empty()) return fail(Error{ERROR_MOD_NOT_FOUND, "no module name"});
+    if (start_builtin_library(name)) {
+        ModuleList& list = modules();
+        std::lock_guard guard(list.lock);
+        return executable_handle(list);
+    }
     auto path = locate(name);
     if (!path) return fail(path.error());
 
     ModuleList& list = modules();
     std::lock_guard guard(list.lock);
-    ::dlerror();
-    void* dl = ::dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!dl) return fail(load_error(*path, ::dlerror()));
+    std::error_code ec;
     for (auto& entry : list.loaded) {
-        if (entry.module->dl() == dl) {
-            ::dlclose(dl);  // we keep one host reference per module
+        if (fs::equivalent(entry.module->path(), *path, ec)) {
             ++entry.count;
             return entry.handle;
         }
     }
-    auto module = std::make_shared<Module>(dl, *path);
+    // The script is read first: a module whose resources are broken is
+    // refused whole, before any of its code runs.
+    auto resources = read_resources(*path);
+    if (!resources) return fail(resources.error());
+    void* dl = nullptr;
+    if (!is_script(*path)) {
+        ::dlerror();
+        dl = ::dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!dl) return fail(load_error(*path, ::dlerror()));
+        for (auto& entry : list.loaded) {
+            if (entry.module->dl() == dl) {
+                ::dlclose(dl);  // we keep one host reference per module
+                ++entry.count;
+                return entry.handle;
+            }
+        }
+    }
+    auto module = std::make_shared<Module>(dl, *path, std::move(*resources),
+                                           dl ? Module::Kind::Library : Module::Kind::ResourceOnly);
     Handle handle = insert_handle(module);
     if (handle == kNullHandle) {
-        ::dlclose(dl);
+        if (dl) ::dlclose(dl);
         return fail(Error{ERROR_NOT_ENOUGH_MEMORY, "the handle table is full"});
     }
     list.loaded.push_back({handle, std::move(module), 1});
@@ -187,7 +260,7 @@ Status free_library(Handle module) {
         list.loaded.erase(it);
         // Unloaded under the lock, so that a load racing with this free
         // cannot pick up a library that is going away.
-        if (::dlclose(to_close) != 0) return fail(Error{ERROR_INVALID_HANDLE, ::dlerror()});
+        if (to_close && ::dlclose(to_close) != 0) return fail(Error{ERROR_INVALID_HANDLE, ::dlerror()});
     }
     return {};
 }
@@ -195,6 +268,8 @@ Status free_library(Handle module) {
 Result<void*> get_proc_address(Handle module, std::string_view name) {
     auto m = lookup_handle_as<Module>(module);
     if (!m) return fail(Error{ERROR_INVALID_HANDLE, "not a module handle"});
+    if (!m->dl())
+        return fail(Error{ERROR_PROC_NOT_FOUND, m->path().filename().string() + " is a resource-only library"});
     std::string symbol(name);
     ::dlerror();
     void* p = ::dlsym(m->dl(), symbol.c_str());
@@ -208,7 +283,7 @@ Result<void*> get_proc_address(Handle module, std::string_view name) {
 Result<void*> get_proc_address(Handle module, std::uint32_t ordinal) {
     auto m = lookup_handle_as<Module>(module);
     if (!m) return fail(Error{ERROR_INVALID_HANDLE, "not a module handle"});
-    auto* table = static_cast<const ExportOrdinal*>(::dlsym(m->dl(), kExportOrdinalsSymbol));
+    auto* table = m->dl() ? static_cast<const ExportOrdinal*>(::dlsym(m->dl(), kExportOrdinalsSymbol)) : nullptr;
     if (table && ordinal != 0) {
         for (const ExportOrdinal* row = table; row->name != nullptr; ++row)
             if (row->ordinal == ordinal) return get_proc_address(module, row->name);
@@ -232,7 +307,7 @@ Result<Handle> get_module_handle(std::string_view name) {
     } else {
         std::string so_name = library_file_name(name);
         for (const auto& entry : list.loaded)
-            if (iequals(entry.module->path().filename().string(), so_name)) return entry.handle;
+            if (answers_to(entry.module->path(), so_name)) return entry.handle;
         if (iequals(executable_path().filename().string() + ".so", so_name)) return executable_handle(list);
     }
     return fail(Error{ERROR_MOD_NOT_FOUND, std::string(name) + " is not loaded"});
@@ -242,6 +317,21 @@ Result<fs::path> module_host_path(Handle module) {
     auto m = lookup_handle_as<Module>(module);
     if (!m) return fail(Error{ERROR_INVALID_HANDLE, "not a module handle"});
     return m->path();
+}
+
+}  // namespace platform
+
+namespace platform {
+
+Result<std::shared_ptr<const ResourceScript>> module_resources(Handle module) {
+    if (module == kNullHandle) {
+        ModuleList& list = modules();
+        std::lock_guard guard(list.lock);
+        module = executable_handle(list);
+    }
+    auto m = lookup_handle_as<Module>(module);
+    if (!m) return Error{ERROR_INVALID_HANDLE, "not a module handle"};
+    return m->resources();
 }
 
 }  // namespace platform

@@ -24,6 +24,11 @@
 //   named `twp_export_ordinals` (see ExportOrdinal below); an ordinal is looked
 //   up there, then the named symbol.
 //
+// - The common controls ("COMCTL32.DLL") and the rich-text display
+//   ("RichEd32.Dll", "RICHED20.DLL") are built into the platform
+//   (builtin_libraries.h): loading them by name registers their window
+//   classes and gives the executable's handle.
+//
 // Differs: handles are numbers from the handle table, not load addresses; a
 // module handle is a KernelObject of kind Module, and close_handle() must not
 // be used on it (use free_library()).

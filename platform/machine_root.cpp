@@ -1,5 +1,7 @@
 #include "platform/machine_root.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -42,6 +44,9 @@ constexpr const char* kDefaultFacts =
     "SystemDirectory=C:\\WINNT\\SYSTEM32\r\n"
     "TempDirectory=C:\\TEMP\r\n"
     "TickBias=0\r\n"
+    "; The screen's size in pixels.\r\n"
+    "ScreenWidth=1024\r\n"
+    "ScreenHeight=768\r\n"
     "\r\n"
     "; Drive letters and their folders; relative folders are inside the machine root.\r\n"
     "[Drives]\r\n"
@@ -95,6 +100,8 @@ MachineFacts read_facts(const fs::path& file) {
     f.system_directory = get("SystemDirectory", "C:\\WINNT\\SYSTEM32");
     f.temp_directory = get("TempDirectory", "C:\\TEMP");
     f.tick_bias = number(get("TickBias"), 0);
+    f.screen_width = static_cast<int>(std::clamp<std::uint32_t>(number(get("ScreenWidth"), 1024), 1, 16384));
+    f.screen_height = static_cast<int>(std::clamp<std::uint32_t>(number(get("ScreenHeight"), 768), 1, 16384));
     for (const auto& letter : key_names(file, "Drives")) {
         if (letter.size() != 1 || !std::isalpha(static_cast<unsigned char>(letter[0]))) continue;
         f.drives[ascii_upper(letter[0])] = fs::path(read_string(file, "Drives", letter));

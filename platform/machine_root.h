@@ -53,6 +53,10 @@ struct MachineFacts {
     // Added to the system's monotonic milliseconds to make the tick count, so
     // tests can put a whole computer just below the 2^32 wrap.
     std::uint32_t tick_bias = 0;
+    // The size of the computer's screen in pixels (the windowing layer's
+    // SM_CXSCREEN and SM_CYSCREEN).
+    int screen_width = 1024;
+    int screen_height = 768;
     // Drive letter (upper case) to host folder; relative folders are inside the root.
     std::map<char, std::filesystem::path> drives;
 };

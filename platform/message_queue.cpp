@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "platform/futex.h"
+#include "platform/input.h"
+#include "platform/paint_internal.h"
 #include "platform/post_ring.h"
 #include "platform/thread.h"
 #include "platform/tick.h"
@@ -65,6 +67,7 @@ struct ThreadQueue {
     bool ended = false;                              // guarded by lock
 
     // The owning thread's alone.
+    std::deque<MSG> input;  // mouse and keyboard messages made from delivered input
     std::vector<Timer> timers;
     bool quit = false;
     int quit_code = 0;
@@ -203,20 +206,74 @@ std::int64_t next_timer_due(ThreadQueue* q, const Filter& f) {
     return next;
 }
 
+bool is_internal(UINT message) { return message >= WM_TWP_FIRST_INTERNAL && message <= WM_TWP_LAST_INTERNAL; }
+
+struct InternalHandlers {
+    std::mutex lock;
+    std::unordered_map<UINT, void (*)(const MSG&)> handlers;
+};
+
+InternalHandlers& internal_handlers() {
+    static auto* h = new InternalHandlers;
+    return *h;
+}
+
+void handle_internal(const PostedMessage& m) {
+    const MSG msg{m.hwnd, m.message, static_cast<WPARAM>(m.wparam), static_cast<LPARAM>(m.lparam), m.time, {}};
+    if (m.message == WM_TWP_INPUT) {
+        detail::handle_input_message(msg);
+        return;
+    }
+    void (*handler)(const MSG&) = nullptr;
+    {
+        InternalHandlers& h = internal_handlers();
+        std::lock_guard guard(h.lock);
+        if (auto it = h.handlers.find(m.message); it != h.handlers.end()) handler = it->second;
+    }
+    if (handler) handler(msg);
+}
+
 // One look at the queue in Windows order; true with `msg` filled when a
 // message is there.
 bool fetch(ThreadQueue* q, MSG* msg, const Filter& f, bool remove) {
-    serve_sends(q);
     PostedMessage m;
-    auto match = [&](const PostedMessage& p) { return f.number(p.message) && f.window(p.hwnd); };
-    if (q->ring->take(match, remove, m)) {
-        *msg = MSG{m.hwnd, m.message, static_cast<WPARAM>(m.wparam), static_cast<LPARAM>(m.lparam), m.time, {}};
-        return true;
+    auto match = [&](const PostedMessage& p) {
+        return !is_internal(p.message) && f.number(p.message) && f.window(p.hwnd);
+    };
+    auto internal = [](const PostedMessage& p) { return is_internal(p.message); };
+    while (true) {
+        serve_sends(q);
+        if (q->ring->take(match, remove, m)) {
+            *msg = MSG{m.hwnd, m.message, static_cast<WPARAM>(m.wparam), static_cast<LPARAM>(m.lparam), m.time, {}};
+            get_cursor_pos(&msg->pt);
+            return true;
+        }
+        // Input comes after the posted messages, one delivered event at a
+        // time, so what a procedure posts while it handles a key (the
+        // WM_CHAR of translate_message) comes before the next key.
+        auto in = std::find_if(q->input.begin(), q->input.end(),
+                               [&](const MSG& i) { return f.number(i.message) && f.window(i.hwnd); });
+        if (in != q->input.end()) {
+            *msg = *in;
+            if (remove) q->input.erase(in);
+            return true;
+        }
+        // The platform's own messages are never returned: their handlers
+        // run here, whatever the filter.
+        if (!q->ring->take(internal, true, m)) break;
+        handle_internal(m);
     }
     if (q->quit) {
         *msg = MSG{0, WM_QUIT, static_cast<WPARAM>(static_cast<std::intptr_t>(q->quit_code)), 0, get_tick_count(), {}};
         if (remove) q->quit = false;
         return true;
+    }
+    if (f.number(WM_PAINT) && f.hwnd != kThreadMessagesOnly) {
+        if (HWND h = detail::next_window_to_paint(q->tid, f.hwnd)) {
+            *msg = MSG{h, WM_PAINT, 0, 0, get_tick_count(), {}};
+            get_cursor_pos(&msg->pt);
+            return true;
+        }
     }
     if (f.number(WM_TIMER)) {
         const std::int64_t now = futex::monotonic_ms();
@@ -235,7 +292,8 @@ bool fetch(ThreadQueue* q, MSG* msg, const Filter& f, bool remove) {
 }
 
 bool has_input(ThreadQueue* q) {
-    if (has_sends(q) || q->quit || !q->ring->empty()) return true;
+    if (has_sends(q) || q->quit || !q->ring->empty() || !q->input.empty()) return true;
+    if (detail::thread_needs_paint(q->tid)) return true;
     std::int64_t due = next_timer_due(q, Filter{});
     return due >= 0 && due <= futex::monotonic_ms();
 }
@@ -390,6 +448,8 @@ int get_message(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max) {
     while (true) {
         const std::uint32_t seen = q->ring->word()->load(std::memory_order_seq_cst);
         if (fetch(q, msg, f, true)) return msg->message == WM_QUIT ? 0 : 1;
+        // Nothing left to do: what was painted goes to the display before the sleep.
+        detail::flush_surfaces(q->tid);
         sleep_on_queue(q, seen, next_timer_due(q, f));
     }
 }
@@ -397,7 +457,9 @@ int get_message(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max) {
 bool peek_message(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT remove) {
     ThreadQueue* q = own_queue(true);
     if (!q || !msg || !window_filter_ok(hwnd)) return false;
-    return fetch(q, msg, Filter{hwnd, filter_min, filter_max}, (remove & PM_REMOVE) != 0);
+    if (fetch(q, msg, Filter{hwnd, filter_min, filter_max}, (remove & PM_REMOVE) != 0)) return true;
+    detail::flush_surfaces(q->tid);
+    return false;
 }
 
 bool wait_message() {
@@ -406,8 +468,29 @@ bool wait_message() {
     while (true) {
         const std::uint32_t seen = q->ring->word()->load(std::memory_order_seq_cst);
         if (has_input(q)) return true;
+        detail::flush_surfaces(q->tid);
         sleep_on_queue(q, seen, next_timer_due(q, Filter{}));
     }
+}
+
+void register_internal_message_handler(UINT message, void (*handler)(const MSG&)) {
+    if (!is_internal(message) || message == WM_TWP_INPUT) return;
+    InternalHandlers& h = internal_handlers();
+    std::lock_guard guard(h.lock);
+    if (handler)
+        h.handlers[message] = handler;
+    else
+        h.handlers.erase(message);
+}
+
+void detail::wake_thread(std::uint32_t tid) {
+    if (auto q = queue_of_thread(tid)) q->ring->notify();
+}
+
+void detail::queue_input_message(const MSG& msg) {
+    ThreadQueue* q = own_queue(true);
+    if (!q) return;
+    q->input.push_back(msg);
 }
 
 LRESULT dispatch_message(const MSG* msg) {
@@ -427,8 +510,6 @@ LRESULT dispatch_message(const MSG* msg) {
     if (msg->hwnd == 0) return 0;
     return call_proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
-
-bool translate_message(const MSG*) { return false; }
 
 void post_quit_message(int exit_code) {
     ThreadQueue* q = own_queue(true);

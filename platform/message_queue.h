@@ -39,10 +39,18 @@
 //   look); the wake mask is accepted and every kind of input wakes.
 // - Sending to a window of another process is not offered: send_message
 //   returns 0 with ERROR_ACCESS_DENIED. Post instead.
-// - translate_message makes no WM_CHAR (there is no keyboard) and returns false.
-// - There is no WM_PAINT yet; drawing comes with the user-interface layer.
-// - A per-thread message-filter hook (called by get/peek before a message is
-//   returned) is to come with the controls that install one.
+// - Retrieval order in full: sent messages, posted messages, input (the mouse
+//   and keyboard messages made from delivered input, one event at a time),
+//   the quit request, WM_PAINT for a window of the thread that needs painting
+//   (parents before children; never posted, made up while the need lasts),
+//   then due timers.
+// - The platform's own messages (WM_TWP_FIRST_INTERNAL..WM_TWP_LAST_INTERNAL)
+//   are taken by the queue itself whatever the filter, never returned nor
+//   dispatched: WM_TWP_INPUT becomes input messages (input.h), the others go
+//   to the handler registered for their number.
+// - When a get or peek finds nothing, the thread's top-level windows whose
+//   pixels changed are handed to the display (display.h) before it sleeps.
+// - translate_message is in input.h.
 // Blocking: get_message, wait_message, send_message across threads and the
 // wait sleep in the kernel on the queue's word (futex) and never poll.
 #pragma once
@@ -82,5 +90,10 @@ std::uint32_t msg_wait_for_multiple_objects(std::span<const Handle> handles, std
 // window of another thread.
 std::uintptr_t set_timer(HWND hwnd, std::uintptr_t id, UINT elapse_ms, TIMERPROC proc);
 bool kill_timer(HWND hwnd, std::uintptr_t id);
+
+// The handler the queue calls, on the receiving thread inside get/peek, for
+// a platform-internal message number (WM_TWP_AUTOMATION...); null removes it.
+// WM_TWP_INPUT is the queue's own and cannot be taken over.
+void register_internal_message_handler(UINT message, void (*handler)(const MSG&));
 
 }  // namespace platform

@@ -95,6 +95,7 @@ inline constexpr UINT WM_CANCELMODE = 0x001F;
 inline constexpr UINT WM_SETCURSOR = 0x0020;
 inline constexpr UINT WM_MOUSEACTIVATE = 0x0021;
 inline constexpr UINT WM_GETMINMAXINFO = 0x0024;
+inline constexpr UINT WM_NEXTDLGCTL = 0x0028;
 inline constexpr UINT WM_SPOOLERSTATUS = 0x002A;
 inline constexpr UINT WM_DRAWITEM = 0x002B;
 inline constexpr UINT WM_MEASUREITEM = 0x002C;
@@ -122,6 +123,7 @@ inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_HSCROLL = 0x0114;
 inline constexpr UINT WM_VSCROLL = 0x0115;
+inline constexpr UINT WM_ENTERIDLE = 0x0121;
 inline constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
@@ -129,8 +131,23 @@ inline constexpr UINT WM_LBUTTONUP = 0x0202;
 inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
 inline constexpr UINT WM_RBUTTONUP = 0x0205;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
 inline constexpr UINT WM_PARENTNOTIFY = 0x0210;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+// Painting, the frame, input and colours of controls.
+inline constexpr UINT WM_NCPAINT = 0x0085;
+inline constexpr UINT WM_SETICON = 0x0080;
+inline constexpr UINT WM_GETICON = 0x007F;
+inline constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
+inline constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
+inline constexpr UINT WM_NCLBUTTONUP = 0x00A2;
+inline constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
+inline constexpr UINT WM_NCRBUTTONDOWN = 0x00A4;
+inline constexpr UINT WM_NCRBUTTONUP = 0x00A5;
+inline constexpr UINT WM_SYSCHAR = 0x0106;
+inline constexpr UINT WM_MBUTTONDOWN = 0x0207;
+inline constexpr UINT WM_MBUTTONUP = 0x0208;
+inline constexpr UINT WM_PRINTCLIENT = 0x0318;
 // The platform's own messages, in the range Windows keeps for itself. They are
 // posted to a top-level window and taken by its thread's queue when it reads
 // it, never returned by get/peek nor dispatched to a window procedure: the
@@ -151,9 +168,68 @@ inline constexpr UINT WA_CLICKACTIVE = 2;
 
 // WM_SIZE's wParam.
 inline constexpr UINT SIZE_RESTORED = 0;
+inline constexpr UINT SIZE_MINIMIZED = 1;
+inline constexpr UINT SIZE_MAXIMIZED = 2;
 
-// WM_SYSCOMMAND's wParam.
+// WM_SYSCOMMAND's wParam (and the system menu's item ids).
+inline constexpr UINT SC_SIZE = 0xF000;
+inline constexpr UINT SC_MOVE = 0xF010;
+inline constexpr UINT SC_MINIMIZE = 0xF020;
+inline constexpr UINT SC_MAXIMIZE = 0xF030;
 inline constexpr UINT SC_CLOSE = 0xF060;
+inline constexpr UINT SC_RESTORE = 0xF120;
+
+// Mouse key flags in the wParam of the mouse messages.
+inline constexpr UINT MK_LBUTTON = 0x0001;
+inline constexpr UINT MK_RBUTTON = 0x0002;
+inline constexpr UINT MK_SHIFT = 0x0004;
+inline constexpr UINT MK_CONTROL = 0x0008;
+inline constexpr UINT MK_MBUTTON = 0x0010;
+
+// WM_NCHITTEST's answers.
+inline constexpr LRESULT HTERROR = -2;
+inline constexpr LRESULT HTTRANSPARENT = -1;
+inline constexpr LRESULT HTNOWHERE = 0;
+inline constexpr LRESULT HTCLIENT = 1;
+inline constexpr LRESULT HTCAPTION = 2;
+inline constexpr LRESULT HTSYSMENU = 3;
+inline constexpr LRESULT HTMENU = 5;
+inline constexpr LRESULT HTHSCROLL = 6;
+inline constexpr LRESULT HTVSCROLL = 7;
+inline constexpr LRESULT HTMINBUTTON = 8;
+inline constexpr LRESULT HTMAXBUTTON = 9;
+inline constexpr LRESULT HTLEFT = 10;
+inline constexpr LRESULT HTRIGHT = 11;
+inline constexpr LRESULT HTTOP = 12;
+inline constexpr LRESULT HTTOPLEFT = 13;
+inline constexpr LRESULT HTTOPRIGHT = 14;
+inline constexpr LRESULT HTBOTTOM = 15;
+inline constexpr LRESULT HTBOTTOMLEFT = 16;
+inline constexpr LRESULT HTBOTTOMRIGHT = 17;
+inline constexpr LRESULT HTBORDER = 18;
+inline constexpr LRESULT HTCLOSE = 20;
+
+// WM_MOUSEACTIVATE's answers.
+inline constexpr LRESULT MA_ACTIVATE = 1;
+inline constexpr LRESULT MA_ACTIVATEANDEAT = 2;
+inline constexpr LRESULT MA_NOACTIVATE = 3;
+inline constexpr LRESULT MA_NOACTIVATEANDEAT = 4;
+
+// WM_SETICON / WM_GETICON's wParam.
+inline constexpr WPARAM ICON_SMALL = 0;
+inline constexpr WPARAM ICON_BIG = 1;
+
+// lParam of WM_WINDOWPOSCHANGING and WM_WINDOWPOSCHANGED. A handler of
+// WM_WINDOWPOSCHANGING may change it: the change is what happens.
+struct WINDOWPOS {
+    HWND hwnd = 0;
+    HWND hwndInsertAfter = 0;
+    int x = 0;
+    int y = 0;
+    int cx = 0;
+    int cy = 0;
+    UINT flags = 0;
+};
 
 // peek_message's flags.
 inline constexpr UINT PM_NOREMOVE = 0x0000;

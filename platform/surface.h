@@ -41,11 +41,11 @@ struct InputEvent {
     std::uint32_t modifiers = 0;  // MK_SHIFT, MK_CONTROL bits
 };
 
-// Hands input to the top-level window `top` of this process, from any thread:
-// it is queued for the window's thread, which turns it into the mouse and
-// keyboard messages of the window under the pointer (or with the capture, or
-// with the focus) when it reads its queue. False when `top` is not a live
-// top-level window of this process.
+// Hands input to the top-level window `top`, from any thread of any process
+// of the computer: it is posted to the window's thread, which turns it into
+// the mouse and keyboard messages of the window under the pointer (or with the
+// capture, or with the focus) when it reads its queue (input.h). False (with
+// ERROR_INVALID_WINDOW_HANDLE) when `top` is not a live top-level window.
 bool deliver_input(HWND top, const InputEvent& event);
 
 }  // namespace platform

@@ -80,8 +80,12 @@ std::string_view error_message(WinError code) noexcept {
     case ERROR_CLASS_HAS_WINDOWS: return "Class still has open windows.";
     case ERROR_INVALID_INDEX: return "Invalid index.";
     case ERROR_INVALID_THREAD_ID: return "Invalid thread identifier.";
+    case ERROR_RESOURCE_DATA_NOT_FOUND: return "The specified image file did not contain a resource section.";
+    case ERROR_RESOURCE_TYPE_NOT_FOUND: return "The specified resource type cannot be found in the image file.";
+    case ERROR_RESOURCE_NAME_NOT_FOUND: return "The specified resource name cannot be found in the image file.";
     case ERROR_NOT_ENOUGH_QUOTA: return "Not enough quota is available to process this command.";
     case ERROR_UNSUPPORTED_TYPE: return "Data of this type is not supported.";
+    case ERROR_NOT_FOUND: return "Element not found.";
     case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
     default: return "Unknown error.";
     }

@@ -65,18 +65,27 @@ inline constexpr WinError ERROR_BADKEY = 1010;
 inline constexpr WinError ERROR_KEY_DELETED = 1018;
 inline constexpr WinError ERROR_CHILD_MUST_BE_VOLATILE = 1021;
 inline constexpr WinError ERROR_MESSAGE_SYNC_ONLY = 1159;
+inline constexpr WinError ERROR_NOT_FOUND = 1168;
 inline constexpr WinError ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr WinError ERROR_CANNOT_FIND_WND_CLASS = 1407;
 inline constexpr WinError ERROR_WINDOW_OF_OTHER_THREAD = 1408;
 inline constexpr WinError ERROR_CLASS_ALREADY_EXISTS = 1410;
 inline constexpr WinError ERROR_CLASS_DOES_NOT_EXIST = 1411;
 inline constexpr WinError ERROR_CLASS_HAS_WINDOWS = 1412;
+inline constexpr WinError ERROR_CONTROL_ID_NOT_FOUND = 1421;
 inline constexpr WinError ERROR_INVALID_INDEX = 1413;
 inline constexpr WinError ERROR_TLW_WITH_WSCHILD = 1406;
 inline constexpr WinError ERROR_INVALID_THREAD_ID = 1444;
+inline constexpr WinError ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
+inline constexpr WinError ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+inline constexpr WinError ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 inline constexpr WinError ERROR_NOT_ENOUGH_QUOTA = 1816;
 inline constexpr WinError ERROR_UNSUPPORTED_TYPE = 1630;
 inline constexpr WinError ERROR_TIMEOUT = 1460;
+inline constexpr WinError ERROR_INVALID_MENU_HANDLE = 1401;
+inline constexpr WinError ERROR_INVALID_HOOK_HANDLE = 1404;
+inline constexpr WinError ERROR_INVALID_HOOK_FILTER = 1426;
+inline constexpr WinError ERROR_MENU_ITEM_NOT_FOUND = 1456;
 
 // The calling thread's last error, as GetLastError/SetLastError keep it.
 WinError last_error() noexcept;

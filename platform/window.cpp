@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/display.h"
 #include "platform/message_queue.h"
+#include "platform/paint_internal.h"
+#include "platform/standard_controls.h"
 #include "platform/text.h"
 #include "platform/thread.h"
 #include "platform/window_internal.h"
@@ -56,6 +59,7 @@ detail::WindowRecord record_locked(const Window& w) {
     r.parent = w.parent;
     r.owner = w.owner;
     r.style = w.style;
+    r.id = static_cast<std::uint32_t>(w.id);
     r.class_name = w.cls->name;
     r.title = w.text;
     return r;
@@ -95,13 +99,20 @@ std::shared_ptr<Window> local_window(HWND hwnd) {
 }
 
 void set_text(HWND hwnd, const char* text) {
+    bool retitle = false;
+    std::string title;
     {
         std::lock_guard guard(state().lock);
         Window* w = find_locked(hwnd);
         if (!w) return;
         w->text = text ? text : "";
+        // The caption shows the title.
+        if ((w->style & WS_CAPTION) == WS_CAPTION) w->nc_dirty = true;
+        retitle = is_top_level(*w) && (w->style & WS_VISIBLE);
+        title = w->text;
     }
     publish(hwnd);
+    if (retitle) display::window_retitled(hwnd, title);
 }
 
 int copy_out(std::string_view text, char* buffer, int size) {
@@ -200,7 +211,7 @@ bool detail::is_self_or_descendant(HWND hwnd, HWND ancestor) {
 }
 
 void detail::forget_thread_windows(std::uint32_t tid, const std::string& root_key) {
-    std::vector<HWND> gone;
+    std::vector<HWND> gone, tops;
     {
         std::lock_guard guard(state().lock);
         State& s = state();
@@ -208,10 +219,15 @@ void detail::forget_thread_windows(std::uint32_t tid, const std::string& root_ke
             if (w->tid == tid) gone.push_back(hwnd);
         for (HWND h : gone)
             if (Window* w = find_locked(h)) unlink_locked(*w);
-        for (HWND h : gone) s.windows.erase(h);
+        for (HWND h : gone) {
+            auto it = s.windows.find(h);
+            if (it != s.windows.end() && !it->second->parent) tops.push_back(h);
+            s.windows.erase(it);
+        }
         s.active.erase(tid);
         s.focus.erase(tid);
     }
+    for (HWND h : tops) display::window_destroyed(h);
     for (HWND h : gone) table_remove_on(root_key, h);
 }
 // --- Creation and destruction ---------------------------------------------------
@@ -230,6 +246,8 @@ HWND create_window_ex(std::uint32_t ex_style, const char* class_name, const char
         width = 640;
         height = 480;
     }
+    // The standard controls are there without anyone registering them.
+    if (class_name && is_standard_control_class(class_name)) ensure_standard_controls();
     auto w = std::make_shared<Window>();
     detail::WindowRecord record;
     {
@@ -257,6 +275,11 @@ HWND create_window_ex(std::uint32_t ex_style, const char* class_name, const char
         w->cx = width;
         w->cy = height;
         w->extra.assign(static_cast<std::size_t>(cls->info.cbWndExtra), 0);
+        w->client = RECT{0, 0, width, height};
+        if (!child) {
+            w->surface = std::make_unique<Surface>();
+            w->surface->resize(width, height);
+        }
         record = record_locked(*w);
     }
     auto added = detail::table_add(record);
@@ -289,14 +312,28 @@ HWND create_window_ex(std::uint32_t ex_style, const char* class_name, const char
     }
     RECT client{x, y, x + width, y + height};
     call(hwnd, WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&client));
+    {
+        std::lock_guard guard(state().lock);
+        w->client = RECT{client.left - x, client.top - y, client.right - x, client.bottom - y};
+        w->restore = RECT{x, y, x + width, y + height};
+        // A new window paints itself entirely once it shows.
+        w->update = RECT{0, 0, w->client.right - w->client.left, w->client.bottom - w->client.top};
+        w->needs_paint = w->erase = w->nc_dirty = true;
+    }
     if (call(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         destroy_window(hwnd);
         set_last_error(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     call(hwnd, WM_SIZE, SIZE_RESTORED,
-         make_lparam(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height)));
-    call(hwnd, WM_MOVE, 0, make_lparam(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)));
+         make_lparam(static_cast<std::uint16_t>(client.right - client.left),
+                     static_cast<std::uint16_t>(client.bottom - client.top)));
+    {
+        // WM_MOVE gives the client area's place: in the parent's client
+        // coordinates for a child, on the screen for a top-level window.
+        POINT at{client.left, client.top};
+        call(hwnd, WM_MOVE, 0, make_lparam(static_cast<std::uint16_t>(at.x), static_cast<std::uint16_t>(at.y)));
+    }
     if (child && !(ex_style & WS_EX_NOPARENTNOTIFY))
         send_message(parent, WM_PARENTNOTIFY, make_wparam(WM_CREATE, static_cast<std::uint16_t>(menu_or_id)),
                      static_cast<LPARAM>(hwnd));
@@ -324,6 +361,8 @@ bool destroy_window(HWND hwnd) {
         mark_destroying_locked(*w);
         for (auto& [h, other] : state().windows)
             if (other->owner == hwnd && other->tid == w->tid) owned.push_back(h);
+        if (w->parent && visible_locked(*w))
+            detail::invalidate_parent_area_locked(*w, RECT{w->x, w->y, w->x + w->cx, w->y + w->cy});
         w->style &= ~WS_VISIBLE;
         child = (w->style & WS_CHILD) != 0;
         parent = w->parent;
@@ -331,6 +370,7 @@ bool destroy_window(HWND hwnd) {
         notify = child && !(w->ex_style & WS_EX_NOPARENTNOTIFY);
     }
     for (HWND o : owned) destroy_window(o);
+    if (!child) display::window_destroyed(hwnd);
     if (notify)
         send_message(parent, WM_PARENTNOTIFY, make_wparam(WM_DESTROY, static_cast<std::uint16_t>(id)),
                      static_cast<LPARAM>(hwnd));
@@ -368,13 +408,52 @@ LRESULT def_window_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         destroy_window(hwnd);
         return 0;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) send_message(hwnd, WM_CLOSE, 0, 0);
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE: send_message(hwnd, WM_CLOSE, 0, 0); break;
+        case SC_MINIMIZE: show_window(hwnd, SW_MINIMIZE); break;
+        case SC_MAXIMIZE: show_window(hwnd, SW_MAXIMIZE); break;
+        case SC_RESTORE: show_window(hwnd, SW_RESTORE); break;
+        default: break;
+        }
         return 0;
     case WM_ACTIVATE:
         if (loword(wParam) != WA_INACTIVE) set_focus(hwnd);
         return 0;
-    default:
+    case WM_MOUSEACTIVATE:
+        // A child asks its parent first, as Windows does, so a dialog can
+        // decide for its controls.
+        if (HWND parent = get_parent(hwnd); parent && (get_window_long(hwnd, GWL_STYLE) & WS_CHILD))
+            if (LRESULT r = send_message(parent, WM_MOUSEACTIVATE, wParam, lParam)) return r;
+        return MA_ACTIVATE;
+    case WM_SETICON:
+    case WM_GETICON: {
+        std::lock_guard guard(state().lock);
+        Window* w = find_locked(hwnd);
+        if (!w) return 0;
+        HICON& slot = wParam == ICON_BIG ? w->icon_big : w->icon_small;
+        const HICON old = slot;
+        if (message == WM_SETICON) {
+            slot = static_cast<HICON>(lParam);
+            w->nc_dirty = true;
+        }
+        return static_cast<LRESULT>(old);
+    }
+    case WM_SETREDRAW: {
+        std::lock_guard guard(state().lock);
+        if (Window* w = find_locked(hwnd)) w->redraw_off = wParam == 0;
         return 0;
+    }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        // Alt+F4 closes the top-level window, unless its close command is off.
+        if (message == WM_SYSKEYDOWN && wParam == 0x73 /* VK_F4 */ && (lParam & (1 << 29))) {
+            HWND top = hwnd;
+            while (get_window_long(top, GWL_STYLE) & WS_CHILD) top = get_parent(top);
+            if (detail::close_command_enabled(top)) post_message(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        return 0;
+    default:
+        return detail::def_frame_proc(hwnd, message, wParam, lParam);
     }
 }
 

@@ -33,13 +33,17 @@
 //   A window whose process ends leaves the computer's table.
 //
 // Differs:
-// - No non-client area: the client rectangle is the window rectangle moved to
-//   0,0. CW_USEDEFAULT places a window at 0,0 with 640 x 480.
-// - Moves and size changes send WM_SIZE and WM_MOVE directly, without
-//   WM_WINDOWPOSCHANGING/CHANGED. Activation is kept per thread: show_window
-//   on a top-level window and set_active_window send WM_ACTIVATE (inactive
-//   to the old, active to the new) and def_window_proc's WM_ACTIVATE moves
-//   the focus (WM_KILLFOCUS, WM_SETFOCUS). WM_ACTIVATEAPP is not sent.
+// - CW_USEDEFAULT places a window at 0,0 with 640 x 480. Frames, placement
+//   and coordinates are in window_place.h, painting in paint.h, input in
+//   input.h. Activation is kept per thread: show_window on a top-level window
+//   and set_active_window send WM_ACTIVATE (inactive to the old, active to
+//   the new) and def_window_proc's WM_ACTIVATE moves the focus (WM_KILLFOCUS,
+//   WM_SETFOCUS). WM_ACTIVATEAPP and WM_NCACTIVATE are not sent; the caption
+//   is redrawn for the change all the same.
+// - def_window_proc also keeps WM_SETICON / WM_GETICON (ICON_BIG, ICON_SMALL),
+//   WM_SETREDRAW, WM_MOUSEACTIVATE (a child asks its parent), the SC_CLOSE,
+//   SC_MINIMIZE, SC_MAXIMIZE and SC_RESTORE commands, and Alt+F4. WM_SETFONT
+//   and WM_GETFONT are left to the controls.
 // - When a thread ends, its windows are removed without messages.
 // - Another process's windows can be queried, posted to and brought to the
 //   front, not changed or sent to (ERROR_ACCESS_DENIED). Titles seen from
@@ -153,6 +157,7 @@ inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;
 inline constexpr int SW_SHOWMINIMIZED = 2;
 inline constexpr int SW_SHOWMAXIMIZED = 3;
+inline constexpr int SW_MAXIMIZE = 3;
 inline constexpr int SW_SHOWNOACTIVATE = 4;
 inline constexpr int SW_SHOW = 5;
 inline constexpr int SW_MINIMIZE = 6;

@@ -28,5 +28,9 @@ bool is_self_or_descendant(HWND hwnd, HWND ancestor);
 void forget_thread_windows(std::uint32_t tid, const std::string& root_key);
 // Called by destroy_window: the window's timers go with it.
 void kill_window_timers(HWND hwnd);
+// set_active_window with the WM_ACTIVATE code to send (WA_CLICKACTIVE for a click).
+HWND activate_window(HWND hwnd, UINT how);
+// The screen rectangle when `hwnd` is the desktop window.
+bool desktop_rect(HWND hwnd, RECT* rect);
 
 }  // namespace platform::detail

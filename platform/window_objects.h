@@ -14,7 +14,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/gdi_types.h"
 #include "platform/messages.h"
+#include "platform/surface.h"
 #include "platform/window.h"
 #include "platform/window_table.h"
 
@@ -46,6 +48,28 @@ struct Window {
     std::intptr_t user_data = 0;
     std::vector<unsigned char> extra;
     bool destroying = false;
+
+    // The client area in window coordinates (0,0 = the window's top-left), as
+    // WM_NCCALCSIZE last answered.
+    RECT client;
+    bool minimized = false;
+    bool maximized = false;
+    RECT restore;  // the place to go back to after minimize or maximize (parent coordinates)
+    HICON icon_big = 0;
+    HICON icon_small = 0;
+    std::uint32_t system_menu = 0;  // HMENU of the window's own copy, 0 until asked for
+    bool close_pressed = false;     // the left button went down on the close box
+
+    // Painting. The update area is one rectangle in client coordinates (the
+    // union of everything invalidated); `needs_paint` says it is not empty.
+    RECT update;
+    bool needs_paint = false;
+    bool erase = false;     // WM_ERASEBKGND owed by the next begin_paint
+    bool nc_dirty = false;  // the frame owes a WM_NCPAINT
+    bool redraw_off = false;  // WM_SETREDRAW FALSE
+    // Top-level windows only: the pixels of the window and its descendants.
+    std::unique_ptr<Surface> surface;
+    std::uint64_t shown_version = 0;  // the surface version the display last got
 };
 
 struct State {
@@ -74,6 +98,23 @@ bool is_top_level(const Window& w);
 // (ERROR_ACCESS_DENIED for another process's window).
 std::shared_ptr<Window> local_window(HWND hwnd);
 void set_text(HWND hwnd, const char* text);
+// Geometry; the caller holds the lock.
+// The screen position of the window's top-left corner.
+POINT window_origin_locked(const Window& w);
+// The screen position of the window's client (0,0).
+POINT client_origin_locked(const Window& w);
+// The top-level window a window belongs to (itself for a top-level one).
+Window* top_locked(Window& w);
+// Where the window's top-left lies in its top-level window's surface.
+POINT surface_offset_locked(const Window& w);
+// Whether the window and all its ancestors are visible.
+bool visible_locked(const Window& w);
+// The part of the top-level surface the window may paint: its window
+// rectangle (or client rectangle) cut by the client areas of its ancestors,
+// in surface coordinates; empty when nothing shows.
+RECT visible_rect_locked(const Window& w, bool client_only);
+// The frame widths around the client area that a window of these styles has.
+RECT frame_insets(std::uint32_t style, std::uint32_t ex_style);
 // Copies text into a caller's buffer as the Windows text calls do: cut to
 // size - 1 characters and terminated; returns the characters copied.
 int copy_out(std::string_view text, char* buffer, int size);

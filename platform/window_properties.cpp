@@ -14,7 +14,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/display.h"
 #include "platform/message_queue.h"
+#include "platform/paint_internal.h"
+#include "platform/system_metrics.h"
+#include "platform/window_place.h"
 #include "platform/text.h"
 #include "platform/thread.h"
 #include "platform/window_internal.h"
@@ -27,6 +31,48 @@ using namespace window_objects;
 
 // --- State and position -----------------------------------------------------------
 
+namespace {
+
+LPARAM size_lparam(const RECT& client) {
+    return make_lparam(static_cast<std::uint16_t>(client.right - client.left),
+                       static_cast<std::uint16_t>(client.bottom - client.top));
+}
+
+// Minimizing keeps the window's place and hides it from the display;
+// restoring gives it back and repaints it.
+void set_minimized(const std::shared_ptr<Window>& w, bool minimized) {
+    RECT client, screen;
+    bool top_level;
+    std::string title;
+    Surface* surface = nullptr;
+    bool maximized = false;
+    {
+        std::lock_guard guard(state().lock);
+        if (w->minimized == minimized) return;
+        w->minimized = minimized;
+        client = w->client;
+        const POINT o = window_origin_locked(*w);
+        screen = RECT{o.x, o.y, o.x + w->cx, o.y + w->cy};
+        top_level = is_top_level(*w);
+        title = w->text;
+        surface = w->surface.get();
+        maximized = w->maximized;
+        if (!minimized && visible_locked(*w)) detail::invalidate_locked(*w, nullptr, true, true, true);
+        if (minimized && w->parent) detail::invalidate_parent_area_locked(*w, RECT{w->x, w->y, w->x + w->cx, w->y + w->cy});
+    }
+    if (top_level && is_window_visible(w->hwnd)) {
+        if (minimized) {
+            display::window_hidden(w->hwnd);
+        } else if (surface) {
+            display::window_shown(w->hwnd, *surface, screen, title);
+        }
+    }
+    send_message(w->hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : (maximized ? SIZE_MAXIMIZED : SIZE_RESTORED),
+                 minimized ? 0 : size_lparam(client));
+}
+
+}  // namespace
+
 bool show_window(HWND hwnd, int command) {
     auto w = local_window(hwnd);
     if (!w) return false;
@@ -38,23 +84,58 @@ bool show_window(HWND hwnd, int command) {
         was = (w->style & WS_VISIBLE) != 0;
         top_level = is_top_level(*w);
     }
-    if (show != was) {
-        send_message(hwnd, WM_SHOWWINDOW, show ? 1 : 0, 0);
-        {
-            std::lock_guard guard(state().lock);
-            if (show)
-                w->style |= WS_VISIBLE;
-            else
-                w->style &= ~WS_VISIBLE;
+    const bool minimize = command == SW_MINIMIZE || command == SW_SHOWMINIMIZED || command == SW_SHOWMINNOACTIVE;
+    const bool maximize = command == SW_SHOWMAXIMIZED;
+    const bool restore = command == SW_RESTORE || command == SW_SHOWNORMAL || command == SW_SHOWDEFAULT;
+    const bool activate = show && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
+                          command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE;
+    bool was_maximized = false;
+    {
+        std::lock_guard guard(state().lock);
+        was_maximized = w->maximized;
+    }
+    if (show != was) send_message(hwnd, WM_SHOWWINDOW, show ? 1 : 0, 0);
+    if (!show) {
+        if (was)
+            set_window_pos(hwnd, 0, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        if (maximize || (restore && was_maximized)) {
+            RECT target;
+            {
+                std::lock_guard guard(state().lock);
+                if (maximize && !w->maximized && !w->minimized)
+                    w->restore = RECT{w->x, w->y, w->x + w->cx, w->y + w->cy};
+                w->maximized = maximize;
+                target = w->restore;
+            }
+            if (is_iconic(hwnd)) set_minimized(w, false);
+            if (maximize) {
+                RECT work;
+                system_parameters_info(SPI_GETWORKAREA, 0, &work, 0);
+                target = work;
+                if (top_level) {
+                    // The frame goes past the work area's edges, as on Windows.
+                    const RECT f = frame_insets(get_window_long(hwnd, GWL_STYLE), get_window_long(hwnd, GWL_EXSTYLE));
+                    target = RECT{work.left - f.left, work.top - f.left, work.right + f.right, work.bottom + f.bottom};
+                } else if (HWND p = get_parent(hwnd)) {
+                    get_client_rect(p, &target);
+                }
+            }
+            set_window_pos(hwnd, 0, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                           (was ? 0 : SWP_SHOWWINDOW) | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        } else if (!was) {
+            set_window_pos(hwnd, 0, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
-        publish(hwnd);
+        if (minimize)
+            set_minimized(w, true);
+        else if (restore || maximize)
+            set_minimized(w, false);
     }
     if (w->tid == current_thread_id() && top_level) {
-        const bool activate = show && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
-                              command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE;
-        if (activate)
+        const bool visible = is_window_visible(hwnd);
+        if (activate && visible && !minimize)
             set_active_window(hwnd);
-        else if (!show && get_active_window() == hwnd)
+        else if ((!visible || minimize) && get_active_window() == hwnd)
             set_active_window(0);
     }
     return was;
@@ -103,39 +184,26 @@ bool is_window_enabled(HWND hwnd) {
     return r && !(r->style & WS_DISABLED);
 }
 
-bool move_window(HWND hwnd, int x, int y, int width, int height, bool) {
-    auto w = local_window(hwnd);
-    if (!w) return false;
-    bool moved, sized;
-    {
-        std::lock_guard guard(state().lock);
-        moved = w->x != x || w->y != y;
-        sized = w->cx != width || w->cy != height;
-        w->x = x;
-        w->y = y;
-        w->cx = width;
-        w->cy = height;
-    }
-    if (moved) send_message(hwnd, WM_MOVE, 0, make_lparam(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)));
-    if (sized)
-        send_message(hwnd, WM_SIZE, SIZE_RESTORED,
-                     make_lparam(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height)));
-    return true;
+bool move_window(HWND hwnd, int x, int y, int width, int height, bool repaint) {
+    return set_window_pos(hwnd, 0, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
 bool get_window_rect(HWND hwnd, RECT* rect) {
+    if (rect && detail::desktop_rect(hwnd, rect)) return true;
     auto w = local_window(hwnd);
     if (!w || !rect) return false;
     std::lock_guard guard(state().lock);
-    *rect = RECT{w->x, w->y, w->x + w->cx, w->y + w->cy};
+    const POINT o = window_origin_locked(*w);
+    *rect = RECT{o.x, o.y, o.x + w->cx, o.y + w->cy};
     return true;
 }
 
 bool get_client_rect(HWND hwnd, RECT* rect) {
+    if (rect && detail::desktop_rect(hwnd, rect)) return true;
     auto w = local_window(hwnd);
     if (!w || !rect) return false;
     std::lock_guard guard(state().lock);
-    *rect = RECT{0, 0, w->cx, w->cy};
+    *rect = RECT{0, 0, std::max(0, w->client.right - w->client.left), std::max(0, w->client.bottom - w->client.top)};
     return true;
 }
 
@@ -205,7 +273,10 @@ bool window_data(HWND hwnd, int index, std::size_t size, const std::intptr_t* va
                 republish = value != nullptr;
             }
             break;
-        case GWL_ID: field(w->id); break;
+        case GWL_ID:
+            field(w->id);
+            republish = value != nullptr;
+            break;
         case GWL_STYLE:
             field(w->style);
             republish = value != nullptr;
@@ -299,14 +370,21 @@ HWND thread_window(std::unordered_map<std::uint32_t, HWND> State::*slot) {
 
 }  // namespace
 
-HWND set_active_window(HWND hwnd) {
+HWND detail::activate_window(HWND hwnd, UINT how) {
     auto old = swap_thread_window(&State::active, hwnd);
     if (!old) return 0;
     if (*old == hwnd) return *old;
+    // The caption shows which window is active.
+    for (HWND h : {*old, hwnd}) {
+        std::lock_guard guard(state().lock);
+        if (Window* w = find_locked(h)) w->nc_dirty = true;
+    }
     if (*old && find(*old)) send_message(*old, WM_ACTIVATE, make_wparam(WA_INACTIVE, 0), static_cast<LPARAM>(hwnd));
-    if (hwnd) send_message(hwnd, WM_ACTIVATE, make_wparam(WA_ACTIVE, 0), static_cast<LPARAM>(*old));
+    if (hwnd) send_message(hwnd, WM_ACTIVATE, make_wparam(static_cast<std::uint16_t>(how), 0), static_cast<LPARAM>(*old));
     return *old;
 }
+
+HWND set_active_window(HWND hwnd) { return detail::activate_window(hwnd, WA_ACTIVE); }
 
 HWND get_active_window() { return thread_window(&State::active); }
 

@@ -41,6 +41,7 @@ struct WindowRecord {
     HWND parent = 0;
     HWND owner = 0;
     std::uint32_t style = 0;
+    std::uint32_t id = 0;  // a child window's control id
     std::uint64_t z = 0;  // larger is nearer the front
     std::string class_name;
     std::string title;
@@ -54,7 +55,7 @@ void table_remove(HWND hwnd);
 // for the default) is given, for windows left on a computer this process has
 // moved away from.
 void table_remove_on(const std::string& root_key, HWND hwnd);
-// Rewrites the parts other processes may ask about (title, style, parent, owner).
+// Rewrites the parts other processes may ask about (title, style, parent, owner, id).
 void table_update(const WindowRecord& record);
 // The entry of a window; with `check_owner`, an entry whose process is gone is
 // swept and not returned.

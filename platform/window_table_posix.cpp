@@ -40,7 +40,7 @@ struct TableSlot {
     std::uint32_t parent;
     std::uint32_t owner;
     std::uint32_t style;
-    std::uint32_t reserved;
+    std::uint32_t id;
     std::uint64_t z;
     char class_name[kTableClassChars + 1];
     char title[kTableTitleChars + 1];
@@ -138,6 +138,7 @@ WindowRecord record_of(const TableSlot& s) {
     r.parent = s.parent;
     r.owner = s.owner;
     r.style = s.style;
+    r.id = s.id;
     r.z = s.z;
     r.class_name = s.class_name;
     r.title = s.title;
@@ -206,6 +207,7 @@ Result<HWND> table_add(WindowRecord record) {
             s.parent = record.parent;
             s.owner = record.owner;
             s.style = record.style;
+            s.id = record.id;
             s.z = ++t->header->z_counter;
             copy_text(s.class_name, kTableClassChars, record.class_name);
             copy_text(s.title, kTableTitleChars, record.title);
@@ -236,6 +238,7 @@ void table_update(const WindowRecord& record) {
     s->parent = record.parent;
     s->owner = record.owner;
     s->style = record.style;
+    s->id = record.id;
     copy_text(s->class_name, kTableClassChars, record.class_name);
     copy_text(s->title, kTableTitleChars, record.title);
 }

@@ -137,14 +137,14 @@ TEST_F(WindowTest, CreationSendsItsMessagesInWindowsOrder) {
          {"W:WM_GETMINMAXINFO", "W:WM_NCCREATE", "W:WM_NCCALCSIZE", "W:WM_CREATE", "W:WM_SIZE", "W:WM_MOVE"}},
         {"visible top-level", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, false,
          {"W:WM_GETMINMAXINFO", "W:WM_NCCREATE", "W:WM_NCCALCSIZE", "W:WM_CREATE", "W:WM_SIZE", "W:WM_MOVE",
-          "W:WM_SHOWWINDOW", "W:WM_ACTIVATE", "W:WM_SETFOCUS"}},
+          "W:WM_SHOWWINDOW", "W:WM_WINDOWPOSCHANGING", "W:WM_WINDOWPOSCHANGED", "W:WM_ACTIVATE", "W:WM_SETFOCUS"}},
         {"pop-up without a sizing frame", WS_POPUP, 0, false,
          {"W:WM_NCCREATE", "W:WM_NCCALCSIZE", "W:WM_CREATE", "W:WM_SIZE", "W:WM_MOVE"}},
         {"child", WS_CHILD, 0, true,
          {"W:WM_NCCREATE", "W:WM_NCCALCSIZE", "W:WM_CREATE", "W:WM_SIZE", "W:WM_MOVE", "P:WM_PARENTNOTIFY"}},
         {"visible child", WS_CHILD | WS_VISIBLE, 0, true,
          {"W:WM_NCCREATE", "W:WM_NCCALCSIZE", "W:WM_CREATE", "W:WM_SIZE", "W:WM_MOVE", "P:WM_PARENTNOTIFY",
-          "W:WM_SHOWWINDOW"}},
+          "W:WM_SHOWWINDOW", "W:WM_WINDOWPOSCHANGING", "W:WM_WINDOWPOSCHANGED"}},
         {"child that does not notify", WS_CHILD, WS_EX_NOPARENTNOTIFY, true,
          {"W:WM_NCCREATE", "W:WM_NCCALCSIZE", "W:WM_CREATE", "W:WM_SIZE", "W:WM_MOVE"}},
     };
@@ -217,8 +217,9 @@ TEST_F(WindowTest, CreationMessagesCarryTheCreationRequest) {
     EXPECT_EQ(window_text(w), "Named");
     RECT r;
     ASSERT_TRUE(get_window_rect(w, &r));
-    EXPECT_EQ(r.left, 5);
-    EXPECT_EQ(r.bottom, 86);
+    // On the screen: the parent's client area starts inside its frame and caption.
+    EXPECT_EQ(r.left, 10 + 4 + 5);
+    EXPECT_EQ(r.bottom, 20 + 4 + 19 + 6 + 80);
     ASSERT_TRUE(get_client_rect(w, &r));
     EXPECT_EQ(r.right, 70);
     EXPECT_EQ(r.bottom, 80);
@@ -426,11 +427,15 @@ TEST_F(WindowTest, StateChangesSendTheirMessagesOnlyWhenSomethingChanges) {
     EXPECT_EQ(get_active_window(), w);
     EXPECT_TRUE(show_window(w, SW_HIDE));
     EXPECT_EQ(rec.sequence(), (std::vector<std::string>{
-                                  "W:WM_SHOWWINDOW", "W:WM_ACTIVATE", "W:WM_SETFOCUS",  // shown and activated
-                                  "W:WM_CANCELMODE", "W:WM_KILLFOCUS", "W:WM_ENABLE",   // disabled: loses focus
-                                  "W:WM_ENABLE",                                        // enabled
-                                  "W:WM_MOVE", "W:WM_SIZE",
-                                  "W:WM_SHOWWINDOW", "W:WM_ACTIVATE",  // hidden and deactivated
+                                  "W:WM_SHOWWINDOW", "W:WM_WINDOWPOSCHANGING", "W:WM_WINDOWPOSCHANGED",
+                                  "W:WM_ACTIVATE", "W:WM_SETFOCUS",                    // shown and activated
+                                  "W:WM_CANCELMODE", "W:WM_KILLFOCUS", "W:WM_ENABLE",  // disabled: loses focus
+                                  "W:WM_ENABLE",                                       // enabled
+                                  "W:WM_WINDOWPOSCHANGING", "W:WM_WINDOWPOSCHANGED",   // no change
+                                  "W:WM_WINDOWPOSCHANGING", "W:WM_WINDOWPOSCHANGED", "W:WM_MOVE",
+                                  "W:WM_WINDOWPOSCHANGING", "W:WM_NCCALCSIZE", "W:WM_WINDOWPOSCHANGED", "W:WM_SIZE",
+                                  "W:WM_SHOWWINDOW", "W:WM_WINDOWPOSCHANGING", "W:WM_WINDOWPOSCHANGED",
+                                  "W:WM_ACTIVATE",  // hidden and deactivated
                               }));
     EXPECT_EQ(get_active_window(), 0u);
 }
