@@ -512,7 +512,8 @@ HDC create_surface_dc(Surface* surface, POINT origin, const RECT& clip);
 // Moves a surface DC (when the window layer reuses one for another window).
 BOOL set_surface_dc_origin(HDC hdc, POINT origin, const RECT& clip);
 int save_dc(HDC hdc);
-// A positive level restores that save; a negative one counts back.
+// A positive level restores that save; a negative one counts back. The
+// selected bitmap is not part of the saved state: it stays selected.
 BOOL restore_dc(HDC hdc, int saved);
 
 // Reports the display as 8 (palette) or 32 bits per pixel, process-wide.

@@ -243,12 +243,15 @@ BOOL draw_icon_ex(HDC hdc, int x, int y, HICON icon, int cx, int cy, std::uint32
     auto clip = dc->clip_rects();
     int ox = dc->to_canvas_x(x), oy = dc->to_canvas_y(y);
     bool changed = false;
-    for (int j = 0; j < cy; ++j) {
-        int sy = static_cast<int>(static_cast<long>(j) * ic->height / cy);
-        for (int i = 0; i < cx; ++i) {
+    // Only the part of the icon's rectangle that can be seen is visited.
+    RECT seen = intersect(rects_box(clip), RECT{ox, oy, static_cast<int>(std::min<long long>(INT32_MAX, 1LL * ox + cx)),
+                                                static_cast<int>(std::min<long long>(INT32_MAX, 1LL * oy + cy))});
+    for (int j = seen.top - oy; j < seen.bottom - oy; ++j) {
+        int sy = static_cast<int>(static_cast<long long>(j) * ic->height / cy);
+        for (int i = seen.left - ox; i < seen.right - ox; ++i) {
             int px = ox + i, py = oy + j;
             if (!in_clip(clip, px, py)) continue;
-            int sx = static_cast<int>(static_cast<long>(i) * ic->width / cx);
+            int sx = static_cast<int>(static_cast<long long>(i) * ic->width / cx);
             std::size_t k = static_cast<std::size_t>(sy) * ic->width + sx;
             // Windows draws an icon as AND with its mask, then XOR with its
             // colours; DI_MASK and DI_IMAGE draw one of the two as a copy.

@@ -16,11 +16,18 @@ using namespace gdi;
 
 namespace {
 
+// The part of the asked-for source rectangle that exists in the source
+// bitmap, read into a buffer: only that part is allocated, however large the
+// rectangle the caller gave.
 struct SourcePixels {
-    int width = 0;
-    int height = 0;
+    RECT have{};  // relative to the asked-for rectangle's top-left
     std::vector<std::uint32_t> pixels;
-    std::vector<std::uint8_t> present;  // 0 where the source had no pixel
+
+    bool get(int i, int j, std::uint32_t& out) const {
+        if (i < have.left || i >= have.right || j < have.top || j >= have.bottom) return false;
+        out = pixels[static_cast<std::size_t>(j - have.top) * (have.right - have.left) + (i - have.left)];
+        return true;
+    }
 };
 
 // Reads the source rectangle (canvas coordinates) converted for the
@@ -30,28 +37,24 @@ struct SourcePixels {
 SourcePixels read_source(const Dc& src, int x, int y, int width, int height, const Dc& dest,
                          const Canvas& dest_canvas) {
     SourcePixels out;
-    out.width = width;
-    out.height = height;
-    out.pixels.assign(static_cast<std::size_t>(width) * height, 0);
-    out.present.assign(out.pixels.size(), 0);
     Canvas sc = src.canvas();
+    RECT inside = intersect(RECT{x, y, x + width, y + height}, RECT{0, 0, sc.width, sc.height});
+    if (rect_empty(inside)) return out;
+    out.have = RECT{inside.left - x, inside.top - y, inside.right - x, inside.bottom - y};
+    int w = inside.right - inside.left;
+    out.pixels.assign(static_cast<std::size_t>(w) * (inside.bottom - inside.top), 0);
     bool src_mono = sc.bpp == 1, dest_mono = dest_canvas.bpp == 1;
     std::uint32_t text = dest_canvas.map(to_pixel(dest.state.text_color));
     std::uint32_t back = dest_canvas.map(to_pixel(dest.state.bk_color));
     std::uint32_t src_back = sc.map(to_pixel(src.state.bk_color));
-    for (int j = 0; j < height; ++j) {
-        int sy = y + j;
-        if (sy < 0 || sy >= sc.height) continue;
-        for (int i = 0; i < width; ++i) {
-            int sx = x + i;
-            if (sx < 0 || sx >= sc.width) continue;
+    std::size_t k = 0;
+    for (int sy = inside.top; sy < inside.bottom; ++sy) {
+        for (int sx = inside.left; sx < inside.right; ++sx) {
             std::uint32_t v = sc.read(sx, sy);
             if (src_mono && !dest_mono) v = v ? back : text;
             else if (!src_mono && dest_mono) v = v == src_back ? 0xFFFFFF : 0;
             else v = dest_canvas.map(v);
-            std::size_t k = static_cast<std::size_t>(j) * width + i;
-            out.pixels[k] = v;
-            out.present[k] = 1;
+            out.pixels[k++] = v;
         }
     }
     return out;
@@ -65,7 +68,8 @@ void blit_pixels(Dc& dest, Canvas& canvas, int x0, int y0, int width, int height
     const Brush* brush = dest.state.brush.get();
     bool uses_pattern = rop3_uses_pattern(rop);
     if (uses_pattern && brush->log.lbStyle == BS_NULL) return;
-    RECT area{x0, y0, x0 + width, y0 + height};
+    auto clamp = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT32_MIN / 2, INT32_MAX / 2)); };
+    RECT area{clamp(x0), clamp(y0), clamp(static_cast<long long>(x0) + width), clamp(static_cast<long long>(y0) + height)};
     bool changed = false;
     for (const RECT& c : clip) {
         RECT r = intersect(area, c);
@@ -101,13 +105,27 @@ BOOL bit_blt(HDC dest, int x, int y, int width, int height, HDC src, int src_x, 
     Canvas canvas = d->canvas();
     SourcePixels source =
         read_source(*s, s->to_canvas_x(src_x), s->to_canvas_y(src_y), width, height, *d, canvas);
-    blit_pixels(*d, canvas, d->to_canvas_x(x), d->to_canvas_y(y), width, height, table,
-                [&](int i, int j, std::uint32_t& out) {
-                    std::size_t k = static_cast<std::size_t>(j) * width + i;
-                    if (!source.present[k]) return false;
-                    out = source.pixels[k];
-                    return true;
-                });
+    int x0 = d->to_canvas_x(x), y0 = d->to_canvas_y(y);
+    if (table == 0xCC && canvas.bpp == 32) {
+        // The double-buffered paint's copy: whole rows, no raster arithmetic.
+        RECT have{source.have.left + x0, source.have.top + y0, source.have.right + x0, source.have.bottom + y0};
+        int stride = source.have.right - source.have.left;
+        bool changed = false;
+        for (const RECT& c : d->clip_rects()) {
+            RECT r = intersect(have, c);
+            for (int py = r.top; py < r.bottom; ++py) {
+                const std::uint32_t* from = source.pixels.data() +
+                                            static_cast<std::size_t>(py - have.top) * stride + (r.left - have.left);
+                std::copy(from, from + (r.right - r.left),
+                          canvas.pixels + static_cast<std::size_t>(py) * canvas.width + r.left);
+                changed = true;
+            }
+        }
+        if (changed) d->touched();
+        return 1;
+    }
+    blit_pixels(*d, canvas, x0, y0, width, height, table,
+                [&](int i, int j, std::uint32_t& out) { return source.get(i, j, out); });
     return 1;
 }
 
@@ -141,14 +159,15 @@ BOOL stretch_blt(HDC dest, int x, int y, int width, int height, HDC src, int src
                     int sx1 = std::max(sx0 + 1, static_cast<int>(static_cast<long long>(i + 1) * src_width / width));
                     int sy1 = std::max(sy0 + 1, static_cast<int>(static_cast<long long>(j + 1) * src_height / height));
                     if (!shrinking || mode == COLORONCOLOR) sx1 = sx0 + 1, sy1 = sy0 + 1;
+                    sx0 = std::max(sx0, source.have.left), sy0 = std::max(sy0, source.have.top);
+                    sx1 = std::min(sx1, source.have.right), sy1 = std::min(sy1, source.have.bottom);
                     bool any = false;
                     std::uint32_t acc = mode == BLACKONWHITE ? 0xFFFFFF : 0;
                     unsigned long sum_r = 0, sum_g = 0, sum_b = 0, n = 0;
                     for (int sy = sy0; sy < sy1; ++sy)
                         for (int sx = sx0; sx < sx1; ++sx) {
-                            std::size_t k = static_cast<std::size_t>(sy) * src_width + sx;
-                            if (!source.present[k]) continue;
-                            std::uint32_t v = source.pixels[k];
+                            std::uint32_t v = 0;
+                            if (!source.get(sx, sy, v)) continue;
                             any = true;
                             // Windows keeps the darker (AND) or lighter (OR)
                             // of the pixels it drops, or averages (HALFTONE).

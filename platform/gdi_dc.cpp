@@ -91,9 +91,14 @@ bool in_clip(const std::vector<RECT>& clip, int x, int y) {
 Canvas Dc::canvas() const {
     Canvas c;
     if (surface) {
-        c.pixels = surface->pixels.data();
-        c.width = surface->width;
-        c.height = surface->height;
+        // A surface whose buffer does not match its size shows nothing
+        // rather than letting a drawing call write past the buffer.
+        if (surface->width > 0 && surface->height > 0 &&
+            surface->pixels.size() >= static_cast<std::size_t>(surface->width) * surface->height) {
+            c.pixels = surface->pixels.data();
+            c.width = surface->width;
+            c.height = surface->height;
+        }
         return c;
     }
     Bitmap* b = state.bitmap.get();

@@ -249,7 +249,37 @@ void bresenham(int x0, int y0, int x1, int y1, F step) {
     }
 }
 
-void canvas_line(PenPlotter& plotter, int x0, int y0, int x1, int y1) {
+// Lines far longer than any canvas are first cut to the canvas's
+// neighbourhood (Liang-Barsky), so a stray coordinate cannot make a drawing
+// call walk millions of pixels; lines of ordinary length are drawn whole, so
+// their pixels and dash phase are exact.
+void canvas_line(PenPlotter& plotter, const Canvas& canvas, int x0, int y0, int x1, int y1) {
+    constexpr long long kLong = 1 << 16;
+    long long dx = static_cast<long long>(x1) - x0, dy = static_cast<long long>(y1) - y0;
+    if (std::max(std::llabs(dx), std::llabs(dy)) > kLong) {
+        double t0 = 0, t1 = 1;
+        const double margin = 64;
+        const double p[4] = {-static_cast<double>(dx), static_cast<double>(dx), -static_cast<double>(dy),
+                             static_cast<double>(dy)};
+        const double q[4] = {x0 + margin, canvas.width + margin - x0, y0 + margin, canvas.height + margin - y0};
+        for (int i = 0; i < 4; ++i) {
+            if (p[i] == 0) {
+                if (q[i] < 0) return;
+                continue;
+            }
+            double t = q[i] / p[i];
+            if (p[i] < 0) t0 = std::max(t0, t);
+            else t1 = std::min(t1, t);
+        }
+        if (t0 > t1) return;
+        int nx0 = static_cast<int>(std::lround(x0 + t0 * dx)), ny0 = static_cast<int>(std::lround(y0 + t0 * dy));
+        if (t1 < 1) {
+            // The end lies far outside: draw through the cut point.
+            x1 = static_cast<int>(std::lround(x0 + t1 * dx)) + (dx > 0 ? 1 : dx < 0 ? -1 : 0);
+            y1 = static_cast<int>(std::lround(y0 + t1 * dy)) + (dy > 0 ? 1 : dy < 0 ? -1 : 0);
+        }
+        x0 = nx0, y0 = ny0;
+    }
     bresenham(x0, y0, x1, y1, [&](int x, int y) { plotter.step(x, y); });
 }
 
@@ -262,7 +292,7 @@ BOOL line_to(HDC hdc, int x, int y) {
     auto clip = dc->clip_rects();
     PenPlotter plotter(*dc, canvas, clip);
     if (!plotter.null())
-        canvas_line(plotter, dc->to_canvas_x(dc->state.position.x), dc->to_canvas_y(dc->state.position.y),
+        canvas_line(plotter, canvas, dc->to_canvas_x(dc->state.position.x), dc->to_canvas_y(dc->state.position.y),
                     dc->to_canvas_x(x), dc->to_canvas_y(y));
     dc->state.position = POINT{x, y};
     if (plotter.changed()) dc->touched();
@@ -281,7 +311,7 @@ BOOL polyline(HDC hdc, const POINT* points, int count) {
     PenPlotter plotter(*dc, canvas, clip);
     if (!plotter.null())
         for (int i = 1; i < count; ++i)
-            canvas_line(plotter, dc->to_canvas_x(points[i - 1].x), dc->to_canvas_y(points[i - 1].y),
+            canvas_line(plotter, canvas, dc->to_canvas_x(points[i - 1].x), dc->to_canvas_y(points[i - 1].y),
                         dc->to_canvas_x(points[i].x), dc->to_canvas_y(points[i].y));
     if (plotter.changed()) dc->touched();
     return 1;
@@ -342,7 +372,7 @@ BOOL polygon(HDC hdc, const POINT* points, int count) {
     if (!plotter.null()) {
         for (int i = 0; i < count; ++i) {
             POINT a = pts[static_cast<std::size_t>(i)], b = pts[static_cast<std::size_t>((i + 1) % count)];
-            canvas_line(plotter, a.x, a.y, b.x, b.y);
+            canvas_line(plotter, canvas, a.x, a.y, b.x, b.y);
         }
     }
     if (plotter.changed()) dc->touched();
@@ -383,20 +413,22 @@ BOOL rectangle(HDC hdc, int left, int top, int right, int bottom) {
         // The outline as GDI walks it: clockwise from the top-left corner.
         int l = r.left, t = r.top, rr = r.right - 1, bb = r.bottom - 1;
         if (rr == l || bb == t) {
-            canvas_line(plotter, l, t, rr + 1, t);
+            canvas_line(plotter, canvas, l, t, rr + 1, t);
             for (int y = t + 1; y <= bb; ++y) plotter.step(l, y);
         } else {
-            canvas_line(plotter, l, t, rr, t);
-            canvas_line(plotter, rr, t, rr, bb);
-            canvas_line(plotter, rr, bb, l, bb);
-            canvas_line(plotter, l, bb, l, t);
+            canvas_line(plotter, canvas, l, t, rr, t);
+            canvas_line(plotter, canvas, rr, t, rr, bb);
+            canvas_line(plotter, canvas, rr, bb, l, bb);
+            canvas_line(plotter, canvas, l, bb, l, t);
         }
     } else {
         std::uint32_t color = canvas.map(to_pixel(pen.log.lopnColor));
         std::vector<RECT> band = rect_empty(inner) ? std::vector<RECT>{outer} : rects_diff({outer}, {inner});
-        for (const RECT& b : band)
+        for (RECT b : band) {
+            b = intersect(b, RECT{0, 0, canvas.width, canvas.height});
             for (int y = b.top; y < b.bottom; ++y)
                 for (int x = b.left; x < b.right; ++x) plotter.plot(x, y, color);
+        }
     }
     if (plotter.changed()) dc->touched();
     return 1;
@@ -420,8 +452,9 @@ BOOL ellipse(HDC hdc, int left, int top, int right, int bottom) {
     PenPlotter plotter(*dc, canvas, clip);
     std::uint32_t pen_color = canvas.map(to_pixel(dc->state.pen->log.lopnColor));
     const Brush& brush = *dc->state.brush;
-    for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) {
+    RECT seen = intersect(r, rects_box(clip));
+    for (int y = seen.top; y < seen.bottom; ++y) {
+        for (int x = seen.left; x < seen.right; ++x) {
             if (!inside(x, y)) continue;
             bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
             if (edge && !plotter.null()) {

@@ -148,8 +148,17 @@ struct Dc final : Object {
     Canvas canvas() const;
     // The visible rectangles in canvas coordinates: disjoint, inside the canvas.
     std::vector<RECT> clip_rects() const;
-    int to_canvas_x(int x) const { return x - state.window_org.x + state.viewport_org.x + origin.x; }
-    int to_canvas_y(int y) const { return y - state.window_org.y + state.viewport_org.y + origin.y; }
+    // Far-off coordinates saturate instead of overflowing.
+    static int saturate(long long v) {
+        constexpr long long kLimit = 1LL << 30;
+        return static_cast<int>(v < -kLimit ? -kLimit : v > kLimit ? kLimit : v);
+    }
+    int to_canvas_x(int x) const {
+        return saturate(static_cast<long long>(x) - state.window_org.x + state.viewport_org.x + origin.x);
+    }
+    int to_canvas_y(int y) const {
+        return saturate(static_cast<long long>(y) - state.window_org.y + state.viewport_org.y + origin.y);
+    }
     // Canvas-to-device, for brush patterns and clip regions.
     int device_x(int cx) const { return cx - origin.x; }
     int device_y(int cy) const { return cy - origin.y; }

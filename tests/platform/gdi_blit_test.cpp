@@ -133,6 +133,25 @@ TEST(GdiBlitTest, NewMemoryDcHoldsAOnePixelMonochromeBitmap) {
     delete_dc(dc);
 }
 
+TEST(GdiBlitTest, DibSectionPixelsAreTheBitmapsOwn) {
+    std::uint32_t* bits = nullptr;
+    HBITMAP dib = create_dib_section(3, 2, &bits);
+    ASSERT_NE(bits, nullptr);
+    bits[1 * 3 + 2] = 0x00FF00;  // (2, 1), 0x00RRGGBB from the top row
+    HDC dc = create_compatible_dc(0);
+    HGDIOBJ old = select_object(dc, dib);
+    EXPECT_EQ(get_pixel(dc, 2, 1), kGreen);
+    set_pixel(dc, 0, 0, kRed);
+    EXPECT_EQ(bits[0], 0xFF0000u);
+    BITMAP bm;
+    get_object(dib, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmBits, bits);
+    EXPECT_EQ(bm.bmWidthBytes, 12);
+    select_object(dc, old);
+    delete_dc(dc);
+    delete_object(dib);
+}
+
 TEST(GdiBlitTest, OverlappingBlitWithinOneBitmapReadsThePixelsFirst) {
     PaintCanvas canvas(6, 1);
     const COLORREF colours[] = {kRed, kGreen, kBlue, kBlack};

@@ -267,6 +267,26 @@ TEST(GdiPolygonTest, FillModeDecidesTheCentreOfAStar) {
     }
 }
 
+TEST(GdiPolygonTest, EllipseIsSymmetricInsideItsBoxWithAPenRim) {
+    PaintCanvas canvas(14, 12);
+    HBRUSH red = create_solid_brush(kRed);
+    select_object(canvas.dc(), red);
+    ASSERT_TRUE(ellipse(canvas.dc(), 1, 1, 13, 11));
+    select_object(canvas.dc(), get_stock_object(WHITE_BRUSH));
+    delete_object(red);
+    for (POINT p : canvas.painted(kWhite)) {
+        EXPECT_TRUE(p.x >= 1 && p.x < 13 && p.y >= 1 && p.y < 11) << p.x << "," << p.y;
+        // Mirror images across both axes of the box match.
+        EXPECT_EQ(canvas.at(p.x, p.y), canvas.at(13 - p.x, p.y));
+        EXPECT_EQ(canvas.at(p.x, p.y), canvas.at(p.x, 11 - p.y));
+    }
+    EXPECT_EQ(canvas.at(7, 6), kRed);    // inside
+    EXPECT_EQ(canvas.at(1, 6), kBlack);  // rim, on the box's sides
+    EXPECT_EQ(canvas.at(7, 1), kBlack);
+    EXPECT_EQ(canvas.at(1, 1), kWhite);  // corners of the box stay out
+    EXPECT_EQ(canvas.at(12, 10), kWhite);
+}
+
 TEST(GdiEdgeTest, ClassicBevelColours) {
     const COLORREF light = get_sys_color(COLOR_3DLIGHT), hilight = get_sys_color(COLOR_3DHILIGHT),
                    shadow = get_sys_color(COLOR_3DSHADOW), dark = get_sys_color(COLOR_3DDKSHADOW),
@@ -349,6 +369,28 @@ TEST(GdiEdgeTest, CheckBoxShowsItsMarkOnlyWhenChecked) {
         EXPECT_EQ(marked, (state & DFCS_CHECKED) != 0) << state;
         EXPECT_EQ(canvas.at(6, 6) == get_sys_color(COLOR_WINDOW) || canvas.at(6, 6) == text, true);
     }
+}
+
+TEST(GdiClipTest, FarOffCoordinatesDrawOnlyTheVisiblePartAndFinish) {
+    PaintCanvas canvas(8, 4);
+    move_to_ex(canvas.dc(), -2000000000, 1, nullptr);
+    line_to(canvas.dc(), 2000000000, 1);
+    HPEN wide = create_pen(PS_SOLID, 3, kRed);
+    select_object(canvas.dc(), wide);
+    select_object(canvas.dc(), get_stock_object(NULL_BRUSH));
+    rectangle(canvas.dc(), -1000000000, 3, 1000000000, 1000000000);
+    select_object(canvas.dc(), get_stock_object(BLACK_PEN));
+    delete_object(wide);
+    EXPECT_EQ(canvas.picture({{kWhite, '.'}, {kBlack, '#'}, {kRed, 'r'}}),
+              rows({"........", "########", "rrrrrrrr", "rrrrrrrr"}));
+    // A source rectangle far larger than the source reads only what exists.
+    PaintCanvas source(2, 2, kBlue);
+    ASSERT_TRUE(stretch_blt(canvas.dc(), 0, 0, 1, 1, source.dc(), 0, 0, 1000000000, 1000000000, SRCCOPY));
+    EXPECT_EQ(canvas.at(0, 0), kBlue);
+    ASSERT_TRUE(bit_blt(canvas.dc(), 0, 0, 2000000000, 2000000000, source.dc(), -1, -1, SRCCOPY));
+    EXPECT_EQ(canvas.at(0, 0), kBlue);  // no source pixel there: left alone
+    EXPECT_EQ(canvas.at(1, 1), kBlue);
+    EXPECT_EQ(canvas.at(3, 3), kRed);
 }
 
 TEST(GdiClipTest, SurfaceDcDrawsOnlyInsideItsClipAndBumpsTheVersion) {

@@ -259,6 +259,18 @@ TEST(GdiTextTest, OpaqueTextFillsItsCellAndAlignmentMovesIt) {
     EXPECT_EQ(canvas.at(90, 37), kWhite);
     EXPECT_EQ(canvas.at(89, 38), kWhite);
 
+    // TA_CENTER | TA_BASELINE: x is the middle, y the baseline.
+    TEXTMETRIC tm;
+    get_text_metrics(canvas.dc(), &tm);
+    set_text_align(canvas.dc(), TA_CENTER | TA_BASELINE);
+    text_out(canvas.dc(), 50, 30, "Ok");
+    int left = 50 - s.cx / 2, top = 30 - tm.tmAscent;
+    EXPECT_EQ(canvas.at(left, top), kBlue);
+    EXPECT_EQ(canvas.at(left - 1, top), kWhite);
+    EXPECT_EQ(canvas.at(left, top - 1), kWhite);
+    EXPECT_EQ(canvas.at(left + s.cx - 1, top + s.cy - 1), kBlue);
+    EXPECT_EQ(canvas.at(left, top + s.cy), kWhite);
+
     // ETO_OPAQUE fills the whole rectangle; ETO_CLIPPED keeps the text in it.
     set_text_align(canvas.dc(), TA_LEFT | TA_TOP);
     set_bk_mode(canvas.dc(), TRANSPARENT);
