@@ -300,6 +300,29 @@ TEST_F(InputTest, InputDeliveredFromAnotherThreadAndAnotherProcessArrives) {
     EXPECT_FALSE(deliver_input(inner, mouse(InputEvent::Kind::MouseMove, 0, 0))) << "only top-level windows take input";
 }
 
+std::vector<UINT> handled_internal;
+void record_internal(const MSG& msg) { handled_internal.push_back(static_cast<UINT>(msg.wParam)); }
+
+TEST_F(InputTest, InternalMessagesGoToTheirHandlerAndNeverOutOfTheQueue) {
+    HWND top = make("P", WS_POPUP, 0, 0, 10, 10);
+    handled_internal.clear();
+    register_internal_message_handler(WM_TWP_AUTOMATION, record_internal);
+    post_message(top, WM_TWP_AUTOMATION, 7, 0);
+    post_message(top, WM_USER, 0, 0);
+    post_message(top, WM_TWP_AUTOMATION + 1, 8, 0);  // no handler: dropped
+    MSG msg;
+    // A filter that matches nothing still runs the handlers.
+    EXPECT_FALSE(peek_message(&msg, 0, WM_APP, WM_APP, PM_NOREMOVE));
+    EXPECT_EQ(handled_internal, (std::vector<UINT>{7}));
+    std::vector<UINT> returned;
+    while (peek_message(&msg, 0, 0, 0, PM_REMOVE)) returned.push_back(msg.message);
+    EXPECT_EQ(returned, (std::vector<UINT>{WM_USER}));
+    register_internal_message_handler(WM_TWP_AUTOMATION, nullptr);
+    post_message(top, WM_TWP_AUTOMATION, 9, 0);
+    pump();
+    EXPECT_EQ(handled_internal, (std::vector<UINT>{7}));
+}
+
 // --- Message-filter hooks ----------------------------------------------------------
 
 std::vector<std::string> hook_calls;
