@@ -20,6 +20,14 @@
 // - get_module_handle() finds loaded modules only and does not count; a
 //   name without a path compares base names ignoring case; no name means the
 //   executable, which has a permanent handle of its own.
+// - Resources (resources.h): a module's resources are its resource script.
+//   In each folder of the search, after the library itself, the script of
+//   the same base name is looked for ("KVRES.DLL" -> KVRES.rc): found, it
+//   loads as a resource-only library, which has no exports. A library loads
+//   the script beside it (Vigilo.so + Vigilo.rc) with it. A script that does
+//   not read refuses the whole load with ERROR_BAD_EXE_FORMAT and
+//   "<file> line <n>: <reason>" as the last-error text, before any of the
+//   library's code runs.
 // - Exports by ordinal: a library of ours declares its ordinals in a C array
 //   named `twp_export_ordinals` (see ExportOrdinal below); an ordinal is looked
 //   up there, then the named symbol.

@@ -19,7 +19,8 @@ class ResourceName {
 public:
     ResourceName() = default;  // no name (a null LPCSTR)
     // NOLINTNEXTLINE(google-explicit-constructor): ids are written as plain numbers
-    ResourceName(int id) : kind_(Kind::Id), id_(static_cast<std::uint16_t>(id)) {}
+    // A number outside 0..65535 names no resource (it is not cut to 16 bits).
+    ResourceName(int id) : kind_(Kind::Id), id_(static_cast<std::uint32_t>(id)) {}
     // A name, or "#123" for the number 123.
     ResourceName(std::string_view name);
     ResourceName(const char* name) : ResourceName(std::string_view(name ? name : "")) {}
@@ -28,7 +29,7 @@ public:
     bool empty() const { return kind_ == Kind::None; }
     bool is_id() const { return kind_ == Kind::Id; }
     bool is_name() const { return kind_ == Kind::Name; }
-    std::uint16_t id() const { return id_; }
+    std::uint32_t id() const { return id_; }
     const std::string& name() const { return name_; }  // upper case
     // "#123" for a number, the name otherwise (empty for none).
     std::string to_string() const;
@@ -39,7 +40,7 @@ public:
 private:
     enum class Kind { None, Id, Name };
     Kind kind_ = Kind::None;
-    std::uint16_t id_ = 0;
+    std::uint32_t id_ = 0;
     std::string name_;
 };
 

@@ -27,7 +27,7 @@ ResourceName::ResourceName(std::string_view name) {
         for (char c : name.substr(1)) v = v * 10 + static_cast<unsigned>(c - '0');
         if (v <= 0xFFFF) {
             kind_ = Kind::Id;
-            id_ = static_cast<std::uint16_t>(v);
+            id_ = v;
             return;
         }
     }

@@ -78,6 +78,25 @@ std::uint32_t next_code_point(std::string_view s, std::size_t& i) {
     return cp;
 }
 
+std::string utf16le_to_utf8(std::string_view b) {
+    std::string out;
+    auto unit = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(b[i]) | (static_cast<unsigned char>(b[i + 1]) << 8));
+    };
+    for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
+        std::uint32_t u = unit(i);
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < b.size()) {
+            std::uint32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        append_utf8(out, u);
+    }
+    return out;
+}
+
 bool valid_utf8(const std::vector<std::uint32_t>& bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
@@ -127,6 +146,15 @@ public:
 
 private:
     Status read_file(const fs::path& path, std::string_view text, int depth) {
+        // Scripts saved by Windows tools start with a byte-order mark, and
+        // are often UTF-16.
+        std::string converted;
+        if (text.starts_with("\xEF\xBB\xBF")) {
+            text.remove_prefix(3);
+        } else if (text.starts_with("\xFF\xFE")) {
+            converted = utf16le_to_utf8(text.substr(2));
+            text = converted;
+        }
         SourceFile src;
         src.index = static_cast<int>(out_.files.size());
         src.path = path;

@@ -294,6 +294,30 @@ TEST_F(ResourceScriptTest, ErrorsInAnIncludedFileNameThatFile) {
     EXPECT_EQ(r.error().text.substr(0, r.error().text.find(':')), (dir() / "ids.rc2").string() + " line 3");
 }
 
+// Windows tools save scripts as UTF-16 with a byte-order mark, or as UTF-8 with one.
+TEST_F(ResourceScriptTest, ScriptsWithAByteOrderMarkAreRead) {
+    const std::string text = "STRINGTABLE { 1 \"caf\xC3\xA9 \xE2\x82\xAC\" }\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        std::uint32_t cp = c;
+        if (c >= 0xE0) {
+            cp = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6) |
+                 (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+            i += 2;
+        } else if (c >= 0xC0) {
+            cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
+            i += 1;
+        }
+        utf16 += static_cast<char>(cp & 0xFF);
+        utf16 += static_cast<char>(cp >> 8);
+    }
+    for (const std::string& file : {utf16, "\xEF\xBB\xBF" + text}) {
+        auto script = parse_ok(file);
+        EXPECT_EQ(script.strings[1], "caf\xC3\xA9 \xE2\x82\xAC");
+    }
+}
+
 TEST_F(ResourceScriptTest, SkippedResourcesAndOptionsDoNotDisturbTheRest) {
     auto script = parse_ok(R"(
 200 MENU

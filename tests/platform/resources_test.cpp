@@ -133,6 +133,7 @@ TEST_F(ResourcesTest, MissingResourcesSayWhatIsMissing) {
     auto module = load_library("KVRES.DLL");
     ASSERT_TRUE(module.ok());
     EXPECT_EQ(find_resource(*module, 999, RT_RCDATA), nullptr);
+    EXPECT_EQ(find_resource(*module, 11012 + 0x10000, RT_RCDATA), nullptr);  // not cut to 11012
     EXPECT_EQ(last_error(), ERROR_RESOURCE_NAME_NOT_FOUND);
     EXPECT_EQ(find_resource(*module, 1, RT_GROUP_ICON), nullptr);
     EXPECT_EQ(last_error(), ERROR_RESOURCE_TYPE_NOT_FOUND);
