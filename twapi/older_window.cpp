@@ -13,7 +13,9 @@ namespace twapi {
 
 namespace {
 
-constexpr std::size_t kThreadStack = 16384;
+// The window's creation goes through the platform's queue and window tables,
+// whose frames outgrow 16 KiB in instrumented builds; 64 KiB leaves room.
+constexpr std::size_t kThreadStack = 65536;
 constexpr std::uint32_t kStopWait = 5000;
 
 // Turns the older library's notice into the caller's.

@@ -1,5 +1,5 @@
 // The older library's notification window: a hidden window of class
-// "TWAPI2.DLL" on a thread of its own (stack 16 384 bytes) running a plain
+// "TWAPI2.DLL" on a thread of its own (stack 64 KiB) running a plain
 // message loop. The older library is told this window's handle instead of
 // the caller's (options 3 and 4) and posts it 1025 / 1026 with its own
 // channel handle; the window procedure finds the channel record that holds
