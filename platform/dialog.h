@@ -59,6 +59,7 @@
 #include "platform/dialog_template.h"
 #include "platform/gdi_types.h"
 #include "platform/handle_table.h"
+#include "platform/hooks.h"
 #include "platform/messages.h"
 #include "platform/resource_name.h"
 #include "platform/window.h"
@@ -128,9 +129,7 @@ inline constexpr int IDNO = 7;
 inline constexpr int IDCLOSE = 8;
 inline constexpr int IDHELP = 9;
 
-// Message filter codes of the modal loops.
-inline constexpr int MSGF_DIALOGBOX = 0;
-inline constexpr int MSGF_MESSAGEBOX = 1;
+// The message filter codes of the modal loops (MSGF_DIALOGBOX) are hooks.h's.
 
 // --- Creation and ending ----------------------------------------------------
 
