@@ -143,7 +143,6 @@ inline constexpr UINT WM_CAPTURECHANGED = 0x0215;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 // Painting, the frame, input and colours of controls.
 inline constexpr UINT WM_NCPAINT = 0x0085;
-inline constexpr UINT WM_GETDLGCODE = 0x0087;
 inline constexpr UINT WM_SETICON = 0x0080;
 inline constexpr UINT WM_GETICON = 0x007F;
 inline constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
@@ -153,15 +152,8 @@ inline constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
 inline constexpr UINT WM_NCRBUTTONDOWN = 0x00A4;
 inline constexpr UINT WM_NCRBUTTONUP = 0x00A5;
 inline constexpr UINT WM_SYSCHAR = 0x0106;
-inline constexpr UINT WM_CTLCOLORMSGBOX = 0x0132;
-inline constexpr UINT WM_CTLCOLOREDIT = 0x0133;
-inline constexpr UINT WM_CTLCOLORLISTBOX = 0x0134;
-inline constexpr UINT WM_CTLCOLORBTN = 0x0135;
-inline constexpr UINT WM_CTLCOLORDLG = 0x0136;
-inline constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
 inline constexpr UINT WM_MBUTTONDOWN = 0x0207;
 inline constexpr UINT WM_MBUTTONUP = 0x0208;
-inline constexpr UINT WM_CAPTURECHANGED = 0x0215;
 inline constexpr UINT WM_PRINTCLIENT = 0x0318;
 // The platform's own messages, in the range Windows keeps for itself. They are
 // posted to a top-level window and taken by its thread's queue when it reads

@@ -37,7 +37,6 @@ std::uint32_t rgb_of(COLORREF c) {
 }
 
 PAINTSTRUCT last_paint;
-bool last_erase_pending = false;
 
 // Paints its whole client area red, and tries a blue band far outside it.
 LRESULT painting_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
