@@ -25,9 +25,9 @@ struct StandardClass {
 };
 
 constexpr StandardClass kClasses[] = {
-    {"BUTTON", detail::button_window_proc, CS_GLOBALCLASS | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_PARENTDC},
-    {"STATIC", detail::static_window_proc, CS_GLOBALCLASS | CS_DBLCLKS | CS_PARENTDC},
-    {"EDIT", detail::edit_window_proc, CS_GLOBALCLASS | CS_DBLCLKS | CS_PARENTDC},
+    {"Button", detail::button_window_proc, CS_GLOBALCLASS | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_PARENTDC},
+    {"Static", detail::static_window_proc, CS_GLOBALCLASS | CS_DBLCLKS | CS_PARENTDC},
+    {"Edit", detail::edit_window_proc, CS_GLOBALCLASS | CS_DBLCLKS | CS_PARENTDC},
 };
 
 }  // namespace

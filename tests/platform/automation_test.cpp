@@ -45,10 +45,13 @@ std::string hex(HWND h) {
 twtest::ChildRole probe_process("probe", [](const std::vector<std::string>& args) {
     HWND dlg = twtest::create_probe_dialog("Probe Window");
     if (!dlg) return 1;
+    const bool stall = !args.empty() && args[0] == "stall";
+    // A stalling probe settles before it names its window, so that no request
+    // of the test can be served by that last pump.
+    if (stall) twtest::pump_messages(dlg);
     std::printf("%s\n", hex(dlg).c_str());
     std::fflush(stdout);
-    if (!args.empty() && args[0] == "stall") {
-        twtest::pump_messages(dlg);
+    if (stall) {
         ::sleep(30);
         return 0;
     }

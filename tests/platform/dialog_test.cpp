@@ -123,7 +123,7 @@ TEST_F(DialogTest, ProcedureSeesFontThenInitDialogAndTheFirstTabStopGetsTheFocus
     // Items carry their template facts, and the dialog font.
     char cls[32];
     get_class_name(get_dlg_item(hdlg_, kLoud), cls, sizeof cls);
-    EXPECT_STREQ(cls, "BUTTON");
+    EXPECT_STREQ(cls, "Button");
     EXPECT_EQ(window_text(get_dlg_item(hdlg_, kLoud)), "&Loud");
     EXPECT_EQ(get_dlg_ctrl_id(name), kName);
     EXPECT_EQ(get_parent(name), hdlg_);
