@@ -105,6 +105,17 @@ void restore_focus(HWND hdlg) {
 // The dialog's default handling of what its procedure did not take.
 LRESULT default_dialog_handling(HWND hdlg, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_ERASEBKGND: {
+        // A dialog's background is whatever brush it answers WM_CTLCOLORDLG
+        // with (the button face unless its procedure chooses another).
+        const auto hdc = static_cast<HDC>(wParam);
+        auto brush = static_cast<HBRUSH>(send_message(hdlg, WM_CTLCOLORDLG, wParam, static_cast<LPARAM>(hdlg)));
+        if (!brush) brush = get_sys_color_brush(COLOR_3DFACE);
+        RECT client;
+        get_client_rect(hdlg, &client);
+        fill_rect(hdc, client, brush);
+        return 1;
+    }
     case WM_CLOSE: {
         // Closing a dialog is its Cancel button, unless that button is disabled.
         HWND cancel = get_dlg_item(hdlg, IDCANCEL);

@@ -10,6 +10,7 @@
 #include "platform/dialog.h"
 #include "platform/gdi.h"
 #include "platform/message_queue.h"
+#include "platform/paint.h"
 #include "platform/standard_controls.h"
 #include "platform/window.h"
 #include "tests/support/test_root.h"
@@ -221,3 +222,52 @@ TEST_F(ControlPaintTest, AnEditShowsItsSelectionOnlyWithTheFocus) {
 }
 
 }  // namespace
+
+namespace {
+
+HBRUSH dialog_brush = 0;
+
+std::intptr_t colour_dialog_proc(HWND, UINT message, WPARAM, LPARAM) {
+    if (message == WM_CTLCOLORDLG && dialog_brush) return static_cast<std::intptr_t>(dialog_brush);
+    return message == WM_INITDIALOG ? 1 : 0;
+}
+
+}  // namespace
+
+// A dialog erases itself with the brush it answers WM_CTLCOLORDLG with: the
+// button face when its procedure leaves the message alone.
+TEST(DialogPaintTest, BackgroundIsTheBrushOfWmCtlColorDlg) {
+    twtest::TempMachineRoot root;
+    DialogTemplate t;
+    t.style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT;
+    t.cx = 80;
+    t.cy = 40;
+    t.caption = "Colours";
+    t.font_face = "MS Sans Serif";
+    t.font_points = 8;
+    const struct {
+        HBRUSH brush;
+        COLORREF expected;
+    } cases[] = {{0, get_sys_color(COLOR_3DFACE)}, {create_solid_brush(rgb(200, 30, 40)), rgb(200, 30, 40)}};
+    for (const auto& c : cases) {
+        dialog_brush = c.brush;
+        HWND hdlg = create_dialog_indirect_param(kModule, t, 0, colour_dialog_proc, 0);
+        ASSERT_NE(hdlg, 0u);
+        MSG msg;
+        while (peek_message(&msg, 0, 0, 0, PM_REMOVE)) dispatch_message(&msg);
+        Image snap;
+        ASSERT_TRUE(snapshot_window(hdlg, &snap));
+        RECT client;
+        get_client_rect(hdlg, &client);
+        POINT middle{client.right / 2, client.bottom / 2};
+        client_to_screen(hdlg, &middle);
+        RECT frame;
+        get_window_rect(hdlg, &frame);
+        const std::uint32_t px = snap.at(middle.x - frame.left, middle.y - frame.top) & 0xFFFFFF;
+        EXPECT_EQ(px, (static_cast<std::uint32_t>(get_r_value(c.expected)) << 16) |
+                          (static_cast<std::uint32_t>(get_g_value(c.expected)) << 8) | get_b_value(c.expected));
+        destroy_window(hdlg);
+        if (c.brush) delete_object(c.brush);
+    }
+    dialog_brush = 0;
+}
