@@ -345,7 +345,12 @@ void detail::handle_input_message(const MSG& msg) {
     case InputEvent::Kind::KeyDown:
     case InputEvent::Kind::KeyUp: route_key(top, e, was_down, msg.time); break;
     case InputEvent::Kind::Close:
-        if (close_command_enabled(top)) send_message(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+        // Posted, as the close box and Alt+F4 do, not sent: this runs inside
+        // get_message, and a loop that ends when its window is gone (a
+        // modeless dialog's "while (is_window(dlg) && get_message(...))")
+        // must get the command back to see the window go. Sent from here, the
+        // window would be destroyed under a get_message that then sleeps on.
+        if (close_command_enabled(top)) post_message(top, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
     }
 }

@@ -36,6 +36,10 @@ void say(const std::string& line) {
     std::fflush(stdout);
 }
 
+// How long a child may take to end once its window is closed; one still
+// running then fails the test (and is killed) rather than hanging it.
+constexpr int kExitMs = 10000;
+
 bool g_green = false;
 bool g_retitled = false;
 
@@ -176,7 +180,7 @@ TEST_F(DisplayX11Test, TopLevelWindowIsAnXWindowAndItsInputReachesTheProcedure) 
 
     x.close(win);
     EXPECT_EQ(child.read_line(), "destroyed");
-    EXPECT_EQ(child.wait(), 0);
+    EXPECT_EQ(child.wait(kExitMs), 0) << "the child did not end after the close request (-1: still running)";
     EXPECT_TRUE(x.wait_until_gone(win));
 }
 
@@ -191,7 +195,8 @@ TEST_F(DisplayX11Test, ClickOnADialogButtonReachesTheDialogProcedure) {
     x.click(win, bx, by, 1);
     EXPECT_NE(x.wait_for_window("Xvfb Probe pressed 1"), 0u) << "the click did not reach the dialog procedure";
     x.close(win);
-    EXPECT_EQ(child.wait(), 0);
+    EXPECT_EQ(child.wait(kExitMs), 0) << "the dialog's loop did not end after the close request (-1: still running)";
+    EXPECT_TRUE(x.wait_until_gone(win));
 }
 
 TEST(DisplayHeadlessTest, HeadlessFlagKeepsWindowsOffTheDisplay) {

@@ -278,6 +278,35 @@ TEST_F(InputTest, AltKeysAreSystemKeysAndAltF4ClosesUnlessCloseIsGrayed) {
     EXPECT_EQ(get_key_state(VK_MENU) & 0x8000, 0) << "keys come up even after their window is gone";
 }
 
+// The display's close request (the window manager's close box) comes out of
+// the queue as the close command, so that the thread's own loop dispatches it
+// and sees the window go: a modeless dialog's loop ends on is_window(). A
+// grayed close command turns the request into nothing.
+TEST_F(InputTest, CloseRequestComesOutOfTheQueueAsTheCloseCommand) {
+    for (const bool grayed : {false, true}) {
+        SCOPED_TRACE(grayed ? "close grayed" : "close enabled");
+        HWND top = make("P", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100);
+        pump();
+        if (grayed) enable_menu_item(get_system_menu(top, false), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+        InputEvent close;
+        close.kind = InputEvent::Kind::Close;
+        ASSERT_TRUE(deliver_input(top, close));
+        std::vector<UINT> returned;
+        MSG msg;
+        while (peek_message(&msg, 0, 0, 0, PM_REMOVE)) {
+            returned.push_back(msg.message);
+            if (msg.message == WM_SYSCOMMAND) {
+                EXPECT_EQ(msg.hwnd, top);
+                EXPECT_EQ(msg.wParam & 0xFFF0, static_cast<WPARAM>(SC_CLOSE));
+                EXPECT_TRUE(is_window(top)) << "the window went before its loop got the message";
+            }
+            dispatch_message(&msg);
+        }
+        EXPECT_EQ(returned, grayed ? std::vector<UINT>{} : std::vector<UINT>{WM_SYSCOMMAND});
+        EXPECT_EQ(is_window(top), grayed);
+    }
+}
+
 TEST_F(InputTest, InputDeliveredFromAnotherThreadAndAnotherProcessArrives) {
     HWND top = make("P", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
     pump();

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,6 +113,21 @@ int ChildProcess::wait() {
     }
     status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
     return status_;
+}
+
+int ChildProcess::wait(int timeout_ms) {
+    if (status_ >= 0) return status_;
+    for (int waited = 0;; waited += 10) {
+        int st = 0;
+        const pid_t r = ::waitpid(pid_, &st, WNOHANG);
+        if (r == pid_) {
+            status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+            return status_;
+        }
+        if (r < 0 && errno != EINTR) return -1;
+        if (waited >= timeout_ms) return -1;
+        ::usleep(10 * 1000);
+    }
 }
 
 void ChildProcess::kill() {

@@ -37,6 +37,9 @@ public:
     bool wait_for_line(const std::string& line, int timeout_ms = 20000);
     // Waits for the child to end; returns its exit code, or 128 + signal.
     int wait();
+    // The same, for at most timeout_ms; -1 when the child is still running then
+    // (it is left running: the destructor or kill() ends it).
+    int wait(int timeout_ms);
     // SIGKILL, then reaps it.
     void kill();
 
