@@ -111,8 +111,11 @@ DialogItemTemplate item(const char* cls, const char* text, int id, std::uint32_t
 HWND create_probe_dialog(const std::string& title) {
     init_common_controls();
     {
+        // Each probe counts its own presses, so tests sharing a process do not
+        // see each other's clicks.
         std::lock_guard guard(g_lock);
         g_title = title;
+        g_presses = 0;
     }
     DialogTemplate t;
     t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_SETFONT;
