@@ -1,5 +1,7 @@
 #include "outside/lptprov/lpt_config.h"
 
+#include "outside/printer_sim/simulator_map.h"
+
 #include "platform/registry.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
@@ -18,41 +20,29 @@ std::optional<std::string> printer_of_address(std::string_view address) {
     return std::string(address.substr(kAddressPrefix.size()));
 }
 
+namespace {
+const twsim::SimulatorMap& ports() {
+    static const twsim::SimulatorMap map(kPortsKey);
+    return map;
+}
+}  // namespace
+
 platform::Status map_port(std::string_view port, std::string_view simulator) {
     if (port.empty() || simulator.empty())
         return Error{platform::ERROR_INVALID_PARAMETER, "a port and a simulated printer are needed"};
-    auto key = RegKey::create(RootKey::LocalMachine, kPortsKey);
-    if (!key) return key.error();
-    return key->key.set_string(port, simulator);
+    return ports().map(port, simulator);
 }
 
-platform::Status unmap_port(std::string_view port) {
-    auto key = RegKey::open(RootKey::LocalMachine, kPortsKey);
-    if (!key) return key.error();
-    return key->delete_value(port);
-}
+platform::Status unmap_port(std::string_view port) { return ports().unmap(port); }
 
 platform::Result<std::string> simulator_of_port(std::string_view port) {
-    auto key = RegKey::open(RootKey::LocalMachine, kPortsKey);
-    if (!key) return Error{platform::ERROR_FILE_NOT_FOUND, "port " + std::string(port) + " is no local-port provider port"};
-    auto name = key->query_string(port);
-    if (!name || name->empty())
+    std::string name = ports().lookup(port);
+    if (name.empty())
         return Error{platform::ERROR_FILE_NOT_FOUND, "port " + std::string(port) + " is no local-port provider port"};
-    return *name;
+    return name;
 }
 
-std::vector<std::pair<std::string, std::string>> mapped_ports() {
-    std::vector<std::pair<std::string, std::string>> out;
-    auto key = RegKey::open(RootKey::LocalMachine, kPortsKey);
-    if (!key) return out;
-    for (std::uint32_t i = 0;; ++i) {
-        auto value = key->enum_value(i);
-        if (!value) break;
-        auto data = key->query_string(value->name);
-        out.emplace_back(value->name, data ? *data : std::string());
-    }
-    return out;
-}
+std::vector<std::pair<std::string, std::string>> mapped_ports() { return ports().entries(); }
 
 std::string free_sim_port() {
     for (int n = 1;; ++n) {
